@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "status_time.hpp"
+
+namespace tempinex {
+
+inline constexpr std::size_t kMaxPath = 260;  // UTF-16 units, terminator included
+
+// Everything the program shows or changes about one file. All zero means nothing is known.
+struct FileStatus {
+  StatusTime created = 0;
+  StatusTime modified = 0;
+  StatusTime accessed = 0;
+  std::uint64_t size = 0;
+  std::uint8_t attribute = 0;
+  char16_t fullPath[kMaxPath] = {};
+};
+
+inline std::u16string_view FullPathOf(const FileStatus& status) {
+  return std::u16string_view(status.fullPath);
+}
+
+// Absolute form of path into out. Raises InvalidArgumentError for a null path or buffer.
+bool ResolveFullPath(const char16_t* path, char16_t (*out)[kMaxPath]);
+
+// Fills status from the file at path. On failure returns false and keeps what was filled.
+// Raises ResultCodeError when a file time gives fields MakeStatusTime rejects.
+bool ReadFileStatus(const char16_t* path, FileStatus& status);
+
+// Writes the times that are not 0 and, unless leaveAttributes, the attribute byte.
+// Raises FileError at the first platform failure.
+void WriteFileStatus(const std::u16string& path, const FileStatus& status, bool leaveAttributes);
+
+}  // namespace tempinex

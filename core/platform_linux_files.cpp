@@ -1,0 +1,272 @@
+// Attributes, time stamps, the write probe and rename on Linux, with the Windows notions kept
+// in user.DOSATTRIB and the mode bits the way Samba and Wine keep them.
+
+#include <fcntl.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "file_name.hpp"
+#include "linux_inode.hpp"
+#include "platform.hpp"
+
+namespace tempinex::platform {
+
+namespace {
+
+using linux_fs::Inode;
+
+constexpr std::uint32_t kEditable = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
+constexpr std::uint32_t kNeedXattr = kAttrHidden | kAttrSystem | kAttrArchive;
+
+NativeError NativeName(const std::u16string& path, std::string& native) {
+  auto encoded = EncodeFileName(path);
+  if (!encoded || encoded->empty()) {
+    return EINVAL;
+  }
+  native = std::move(*encoded);
+  return 0;
+}
+
+mode_t CurrentUmask() {
+  const mode_t mask = umask(0);
+  umask(mask);
+  return mask;
+}
+
+// Write bits given back to a file made writable, as Wine does: the owner's always, and the
+// group's and others' where they may read, less the umask.
+mode_t WritableMode(mode_t mode) {
+  return mode | ((0600 | ((mode & 044) >> 1)) & ~CurrentUmask());
+}
+
+NativeError ChangeMode(const std::string& native, mode_t mode) {
+  return chmod(native.c_str(), mode & 07777) == 0 ? 0 : errno;
+}
+
+// Stores the new attribute set; where the file system keeps no extended attributes, only a
+// set that reads back the same without one is accepted.
+NativeError StoreAttributes(const std::string& native, const Inode& inode, const DosAttrib& info) {
+  const std::uint32_t implicit = linux_fs::ImplicitBits(inode, native);
+  const bool unchanged = inode.dos ? inode.dos->attrib == info.attrib : info.attrib == implicit;
+  if (unchanged) {
+    return 0;
+  }
+  const NativeError error = linux_fs::StoreDosAttrib(native, -1, info);
+  const bool readsBackWithout = (info.attrib & kNeedXattr) == (implicit & kNeedXattr);
+  if (error == ENOTSUP && readsBackWithout) {
+    return 0;
+  }
+  return error;
+}
+
+DosAttrib NewAttributes(const Inode& inode, const std::string& native, std::uint32_t attributes) {
+  constexpr std::uint32_t kNeverStored = kEditable | kAttrNormal | kAttrCompressed | kAttrDirectory;
+  const std::uint32_t base = inode.dos ? inode.dos->attrib : linux_fs::ImplicitBits(inode, native);
+  DosAttrib info;
+  info.attrib = (base & ~kNeverStored) | (attributes & kEditable) |
+                (linux_fs::IsDirectory(inode) ? kAttrDirectory : 0);
+  info.createTime = inode.dos ? inode.dos->createTime : 0;
+  return info;
+}
+
+NativeError CanClearReadOnly(const Inode& inode, const std::string& native) {
+  const uid_t user = geteuid();
+  if (user != 0 && user != inode.info.stx_uid) {
+    return EPERM;
+  }
+  struct statvfs volume {};
+  if (statvfs(native.c_str(), &volume) == 0 && (volume.f_flag & ST_RDONLY)) {
+    return EROFS;
+  }
+  return 0;
+}
+
+NativeError MoveByLink(const std::string& from, const std::string& to) {
+  struct stat info {};
+  if (lstat(from.c_str(), &info) != 0) {
+    return errno;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    return EINVAL;
+  }
+  if (link(from.c_str(), to.c_str()) != 0) {
+    return errno;  // EEXIST: the target is never replaced
+  }
+  if (unlink(from.c_str()) != 0) {
+    const NativeError error = errno;
+    unlink(to.c_str());
+    return error;
+  }
+  return 0;
+}
+
+}  // namespace
+
+NativeError GetAttributeData(const std::u16string& path, AttributeData& data) {
+  std::string native;
+  Inode inode;
+  if (NativeError error = NativeName(path, native); error != 0) {
+    return error;
+  }
+  if (NativeError error = linux_fs::ReadInode(native, inode); error != 0) {
+    return error;
+  }
+  data.attributes = linux_fs::AttributeWord(inode, native);
+  if (linux_fs::IsCompressed(inode, native)) {
+    data.attributes |= kAttrCompressed;
+  }
+  if (inode.dos && inode.dos->createTime != 0) {
+    data.creation = inode.dos->createTime;
+  } else if (inode.info.stx_mask & STATX_BTIME) {
+    data.creation = linux_fs::FileTimeFromTimestamp(inode.info.stx_btime);
+  } else {
+    data.creation = 0;
+  }
+  data.lastAccess = linux_fs::FileTimeFromTimestamp(inode.info.stx_atime);
+  data.lastWrite = linux_fs::FileTimeFromTimestamp(inode.info.stx_mtime);
+  data.size = linux_fs::IsDirectory(inode) ? 0 : inode.info.stx_size;
+  return 0;
+}
+
+NativeError GetAttributes(const std::u16string& path, std::uint32_t& attributes) {
+  AttributeData data;
+  const NativeError error = GetAttributeData(path, data);
+  attributes = error == 0 ? data.attributes : kInvalidAttributes;
+  return error;
+}
+
+NativeError SetAttributes(const std::u16string& path, std::uint32_t attributes) {
+  std::string native;
+  Inode inode;
+  if (NativeError error = NativeName(path, native); error != 0) {
+    return error;
+  }
+  if (NativeError error = linux_fs::ReadInode(native, inode); error != 0) {
+    return error;
+  }
+  const DosAttrib info = NewAttributes(inode, native, attributes);
+  const mode_t mode = inode.info.stx_mode;
+  if (attributes & kAttrReadOnly) {
+    // Attribute first: once the write bits are gone the owner may no longer set it.
+    if (NativeError error = StoreAttributes(native, inode, info); error != 0) {
+      return error;
+    }
+    const bool dropWriteBits = !linux_fs::IsDirectory(inode) && linux_fs::HasWriteBits(inode);
+    return dropWriteBits ? ChangeMode(native, mode & ~0222) : 0;
+  }
+  if (!linux_fs::HasWriteBits(inode)) {
+    if (NativeError error = ChangeMode(native, WritableMode(mode)); error != 0) {
+      return error;
+    }
+  }
+  return StoreAttributes(native, inode, info);
+}
+
+NativeError OpenForTimeWrite(const std::u16string& path, FileHandle& handle) {
+  std::string native;
+  Inode inode;
+  if (NativeError error = NativeName(path, native); error != 0) {
+    return error;
+  }
+  if (NativeError error = linux_fs::ReadInode(native, inode); error != 0) {
+    return error;
+  }
+  // Directories, pipes and devices are never opened; a read-only file is refused even where
+  // the user's privileges would let the open through.
+  if (!linux_fs::IsRegular(inode) || (linux_fs::AttributeWord(inode, native) & kAttrReadOnly)) {
+    return EACCES;
+  }
+  const int fd = open(native.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    return errno;
+  }
+  Inode opened;
+  if (linux_fs::ReadInode(fd, opened) != 0 || !linux_fs::IsRegular(opened)) {
+    close(fd);
+    return EACCES;  // replaced by something else since it was looked at
+  }
+  handle.value = fd;
+  handle.detail = linux_fs::ImplicitBits(opened, native);
+  return 0;
+}
+
+NativeError SetFileTimes(FileHandle handle, const FileTime* creation, const FileTime* lastAccess,
+                         const FileTime* lastWrite) {
+  const int fd = static_cast<int>(handle.value);
+  if (lastAccess || lastWrite) {
+    struct timespec times[2];
+    times[0] = lastAccess ? linux_fs::TimespecFromFileTime(*lastAccess) : timespec{0, UTIME_OMIT};
+    times[1] = lastWrite ? linux_fs::TimespecFromFileTime(*lastWrite) : timespec{0, UTIME_OMIT};
+    if (futimens(fd, times) != 0) {
+      return errno;
+    }
+  }
+  if (!creation) {
+    return 0;
+  }
+  // Linux cannot set a birth time; the creation time lives where Samba keeps it.
+  Inode inode;
+  if (NativeError error = linux_fs::ReadInode(fd, inode); error != 0) {
+    return error;
+  }
+  DosAttrib info = inode.dos.value_or(DosAttrib{handle.detail, 0});
+  info.createTime = *creation;
+  return linux_fs::StoreDosAttrib({}, fd, info);
+}
+
+NativeError CloseFile(FileHandle handle) {
+  return close(static_cast<int>(handle.value)) == 0 ? 0 : errno;
+}
+
+NativeError ProbeOpenForWrite(const std::u16string& path, bool readOnlyBeingCleared) {
+  std::string native;
+  Inode inode;
+  if (NativeError error = NativeName(path, native); error != 0) {
+    return error;
+  }
+  if (NativeError error = linux_fs::ReadInode(native, inode); error != 0) {
+    return error;
+  }
+  if (!linux_fs::IsRegular(inode)) {
+    return EACCES;
+  }
+  if (linux_fs::AttributeWord(inode, native) & kAttrReadOnly) {
+    if (!readOnlyBeingCleared) {
+      return EACCES;
+    }
+    if (!linux_fs::HasWriteBits(inode)) {
+      return CanClearReadOnly(inode, native);
+    }
+  }
+  const int fd = open(native.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    return errno;
+  }
+  close(fd);
+  return 0;
+}
+
+NativeError MoveFile(const std::u16string& from, const std::u16string& to) {
+  std::string nativeFrom;
+  std::string nativeTo;
+  if (NativeError error = NativeName(from, nativeFrom); error != 0) {
+    return error;
+  }
+  if (NativeError error = NativeName(to, nativeTo); error != 0) {
+    return error;
+  }
+  if (renameat2(AT_FDCWD, nativeFrom.c_str(), AT_FDCWD, nativeTo.c_str(), RENAME_NOREPLACE) == 0) {
+    return 0;
+  }
+  const NativeError error = errno;
+  // File systems without the no-replace flag (NFS, for one) answer EINVAL.
+  if (error == EINVAL || error == ENOSYS) {
+    return MoveByLink(nativeFrom, nativeTo);
+  }
+  return error;
+}
+
+}  // namespace tempinex::platform

@@ -1,0 +1,31 @@
+#pragma once
+
+// What the file set asks of the desktop around it: names and type names as the file manager
+// shows them, and a message box. The user interface fills these in; tests record them.
+
+#include <string>
+
+namespace tempinex {
+
+class IShellInfo {
+ public:
+  virtual ~IShellInfo() = default;
+  // Both give the empty string for a path that does not exist.
+  virtual std::u16string DisplayName(const std::u16string& path) = 0;
+  virtual std::u16string TypeName(const std::u16string& path) = 0;
+};
+
+enum class MessageIcon {
+  kError,        // stop sign
+  kExclamation,  // warning
+};
+
+class IMessageBox {
+ public:
+  virtual ~IMessageBox() = default;
+  // Shows a modal box with a single OK button and returns when it is dismissed.
+  virtual void ShowMessage(const std::u16string& caption, const std::u16string& text,
+                           MessageIcon icon, bool systemModal = false) = 0;
+};
+
+}  // namespace tempinex
