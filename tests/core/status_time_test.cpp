@@ -1,0 +1,254 @@
+// Calendar rules and time conversions, under several time zones set in the process.
+
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "errors.hpp"
+#include "status_time.hpp"
+#include "test_support.hpp"
+
+namespace tempinex {
+namespace {
+
+using support::NtTime;
+using support::OffsetAt;
+using support::ScopedTimeZone;
+using support::UtcSeconds;
+
+void ExpectResultCode(const std::function<void()>& call, std::uint32_t code, const char* what) {
+  try {
+    call();
+    ADD_FAILURE() << what << ": no error raised";
+  } catch (const ResultCodeError& error) {
+    EXPECT_EQ(error.code, code) << what;
+  }
+}
+
+void ExpectFields(const LocalFields& fields, const std::tm& expected, const char* what) {
+  EXPECT_EQ(fields.year, expected.tm_year + 1900) << what;
+  EXPECT_EQ(fields.month, expected.tm_mon + 1) << what;
+  EXPECT_EQ(fields.day, expected.tm_mday) << what;
+  EXPECT_EQ(fields.hour, expected.tm_hour) << what;
+  EXPECT_EQ(fields.minute, expected.tm_min) << what;
+  EXPECT_EQ(fields.second, expected.tm_sec) << what;
+}
+
+std::tm UtcFields(std::time_t seconds) {
+  std::tm fields{};
+  gmtime_r(&seconds, &fields);
+  return fields;
+}
+
+// Whether the local fields that `wallClock` spells (read as UTC) name no instant in the
+// current zone, i.e. fall in the hour skipped when daylight saving begins.
+bool InSkippedHour(std::time_t wallClock) {
+  for (const long offset : {OffsetAt(wallClock - 86400), OffsetAt(wallClock + 86400)}) {
+    if (OffsetAt(wallClock - offset) == offset) {
+      return false;
+    }
+  }
+  return true;
+}
+
+TEST(CalendarTest, DaysInMonthFollowsTheGregorianCalendar) {
+  EXPECT_EQ(DaysInMonth(2000, 2), 29);
+  EXPECT_EQ(DaysInMonth(1900, 2), 28);
+  EXPECT_EQ(DaysInMonth(2100, 2), 28);
+  EXPECT_EQ(DaysInMonth(2011, 2), 28);
+  EXPECT_EQ(DaysInMonth(2012, 2), 29);
+  for (const int month : {0, 13, -1, 100}) {
+    EXPECT_EQ(DaysInMonth(2011, month), 31) << month;
+  }
+  // Every month from 1900 to 2400 against the distance between two first days.
+  for (int year = 1900; year <= 2400; ++year) {
+    for (int month = 1; month <= 12; ++month) {
+      const std::time_t first = UtcSeconds(year, month, 1);
+      const std::time_t next =
+          month == 12 ? UtcSeconds(year + 1, 1, 1) : UtcSeconds(year, month + 1, 1);
+      ASSERT_EQ(DaysInMonth(year, month), (next - first) / 86400) << year << "-" << month;
+    }
+  }
+}
+
+TEST(CalendarTest, MakeStatusTimeChecksEachFieldAndNormalisesDays) {
+  ScopedTimeZone zone("UTC");
+  struct Fields {
+    int year, month, day, hour, minute, second;
+  };
+  const Fields outOfRange[] = {
+      {1899, 6, 1, 0, 0, 0},  {2011, 0, 1, 0, 0, 0},  {2011, 13, 1, 0, 0, 0},
+      {2011, 6, 0, 0, 0, 0},  {2011, 6, 32, 0, 0, 0}, {2011, 6, 1, 24, 0, 0},
+      {2011, 6, 1, -1, 0, 0}, {2011, 6, 1, 0, 60, 0}, {2011, 6, 1, 0, -1, 0},
+      {2011, 6, 1, 0, 0, 60}, {2011, 6, 1, 0, 0, -1}, {-5, 6, 1, 0, 0, 0},
+  };
+  for (const Fields& f : outOfRange) {
+    ExpectResultCode(
+        [&] { MakeStatusTime(f.year, f.month, f.day, f.hour, f.minute, f.second, -1); },
+        kResultFail, "field out of range");
+  }
+  EXPECT_EQ(MakeStatusTime(2011, 12, 31, 23, 59, 59, -1), UtcSeconds(2011, 12, 31, 23, 59, 59));
+  EXPECT_EQ(MakeStatusTime(2011, 4, 31, 0, 0, 0, -1), MakeStatusTime(2011, 5, 1, 0, 0, 0, -1));
+  EXPECT_EQ(MakeStatusTime(2011, 2, 30, 0, 0, 0, -1), UtcSeconds(2011, 3, 2));
+  EXPECT_EQ(MakeStatusTime(2012, 2, 30, 0, 0, 0, -1), UtcSeconds(2012, 3, 1));
+
+  // Valid fields whose instant lies outside 1970 to 3001-01-01 07:59:59 UTC.
+  for (const int year : {1900, 1950, 1960, 1969}) {
+    ExpectResultCode([&] { MakeStatusTime(year, 6, 15, 12, 0, 0, -1); }, kResultInvalidArg,
+                     "before 1970");
+  }
+  ExpectResultCode([] { MakeStatusTime(1969, 12, 31, 23, 59, 59, -1); }, kResultInvalidArg,
+                   "last second of 1969");
+  EXPECT_EQ(MakeStatusTime(1970, 1, 1, 0, 0, 1, -1), 1);
+  EXPECT_EQ(MakeStatusTime(3001, 1, 1, 7, 59, 59, -1), kStatusTimeMax);
+  ExpectResultCode([] { MakeStatusTime(3001, 1, 1, 8, 0, 0, -1); }, kResultInvalidArg,
+                   "past the last second");
+
+  ScopedTimeZone tokyo("Asia/Tokyo");
+  ExpectResultCode([] { MakeStatusTime(1970, 1, 1, 0, 0, 0, -1); }, kResultInvalidArg,
+                   "1970-01-01 00:00:00 in Tokyo");
+  EXPECT_EQ(MakeStatusTime(1970, 1, 1, 9, 0, 1, -1), 1);
+  EXPECT_EQ(MakeStatusTime(3001, 1, 1, 16, 59, 59, -1), kStatusTimeMax);
+}
+
+TEST(TimeZoneTest, CalendarFieldsFollowEachZoneRulesForTheirDate) {
+  struct Case {
+    const char* zone;
+    long winterOffset;  // hours east of UTC in January 2011
+    long summerOffset;  // and in July 2011
+  };
+  for (const Case& c : {Case{"Asia/Tokyo", 9, 9}, Case{"UTC", 0, 0},
+                        Case{"America/New_York", -5, -4}, Case{"Europe/Berlin", 1, 2}}) {
+    SCOPED_TRACE(c.zone);
+    ScopedTimeZone zone(c.zone);
+    const StatusTime winter = UtcSeconds(2011, 1, 15, 12, 34, 56) - c.winterOffset * 3600;
+    const StatusTime summer = UtcSeconds(2011, 7, 15, 12, 34, 56) - c.summerOffset * 3600;
+    EXPECT_EQ(MakeStatusTime(2011, 1, 15, 12, 34, 56, -1), winter);
+    EXPECT_EQ(MakeStatusTime(2011, 7, 15, 12, 34, 56, -1), summer);
+    ExpectFields(*StatusTimeToLocal(winter), UtcFields(UtcSeconds(2011, 1, 15, 12, 34, 56)),
+                 "winter");
+    ExpectFields(*StatusTimeToLocal(summer), UtcFields(UtcSeconds(2011, 7, 15, 12, 34, 56)),
+                 "summer");
+    EXPECT_FALSE(StatusTimeToLocal(-1));
+    EXPECT_FALSE(StatusTimeToLocal(kStatusTimeMax + 1));
+    EXPECT_TRUE(StatusTimeToLocal(kStatusTimeMax));
+    const LocalFields fill = StatusTimeToLocalOrFill(-1);
+    EXPECT_EQ(fill.year, 0);
+    EXPECT_EQ(fill.month, 0);
+    EXPECT_EQ(fill.day, 0);
+    EXPECT_EQ(fill.hour, -1);
+    EXPECT_EQ(fill.minute, -1);
+    EXPECT_EQ(fill.second, -1);
+    EXPECT_THROW(StatusTimeToFileTime(-1), FileError);
+  }
+}
+
+TEST(TimeZoneTest, FileTimesShiftByTheOffsetInForceNow) {
+  for (const char* name : {"Asia/Tokyo", "UTC", "America/New_York", "Europe/Berlin"}) {
+    SCOPED_TRACE(name);
+    ScopedTimeZone zone(name);
+    const long now = OffsetAt();
+    // Instants far from any change of offset, so that shifting by now's offset keeps the
+    // date's own offset.
+    for (const std::time_t instant :
+         {UtcSeconds(2011, 1, 15, 3, 4, 5), UtcSeconds(2011, 7, 15, 22, 0, 1),
+          UtcSeconds(1995, 12, 1), UtcSeconds(2050, 8, 1, 12)}) {
+      const StatusTime shown = FileTimeToStatusTime(NtTime(instant, 9'876'543), -1);
+      EXPECT_EQ(shown, instant + now - OffsetAt(instant));
+      ExpectFields(*StatusTimeToLocal(shown), UtcFields(instant + now), "shown fields");
+      EXPECT_EQ(StatusTimeToFileTime(shown), NtTime(instant));
+    }
+    EXPECT_EQ(FileTimeToStatusTime(NtTime(UtcSeconds(1601, 1, 2)), -1), 0);
+    if (now >= 0) {
+      EXPECT_EQ(FileTimeToStatusTime(0, -1), 0);
+    } else {
+      // West of UTC the very first file time has no local time at all.
+      ExpectResultCode([] { FileTimeToStatusTime(0, -1); }, kResultInvalidArg, "zero");
+    }
+    EXPECT_EQ(FileTimeToStatusTime(NtTime(UtcSeconds(1899, 6, 1)), -1), 0);
+    ExpectResultCode([] { FileTimeToStatusTime(NtTime(UtcSeconds(1960, 6, 1)), -1); },
+                     kResultInvalidArg, "1960");
+    ExpectResultCode([] { FileTimeToStatusTime(~0ull, -1); }, kResultInvalidArg, "largest");
+    ExpectResultCode([&] { FileTimeToStatusTime(NtTime(kStatusTimeMax + 86400 - now), -1); },
+                     kResultInvalidArg, "past 3001");
+  }
+}
+
+TEST(TimeZoneTest, ReadAndWriteBackKeepsTheSecondExceptInTheSkippedHour) {
+  for (const char* name : {"Asia/Tokyo", "UTC", "America/New_York", "Europe/Berlin"}) {
+    SCOPED_TRACE(name);
+    ScopedTimeZone zone(name);
+    const long now = OffsetAt();
+    int skipped = 0;
+    // Ten-minute steps around both changes of 2011 in either zone that has them.
+    for (const std::time_t centre : {UtcSeconds(2011, 3, 13, 7), UtcSeconds(2011, 3, 27, 1),
+                                     UtcSeconds(2011, 10, 30, 1), UtcSeconds(2011, 11, 6, 6)}) {
+      for (std::time_t instant = centre - 6 * 3600; instant <= centre + 6 * 3600; instant += 600) {
+        const std::uint64_t time = NtTime(instant, 5'000'001);
+        const std::int64_t back =
+            static_cast<std::int64_t>(StatusTimeToFileTime(FileTimeToStatusTime(time, -1)));
+        const std::int64_t drift = back - static_cast<std::int64_t>(NtTime(instant));
+        if (InSkippedHour(instant + now)) {
+          ++skipped;
+          EXPECT_EQ(std::llabs(drift), 3600 * support::kTicksPerSecond) << instant;
+        } else {
+          EXPECT_EQ(drift, 0) << instant;
+        }
+      }
+    }
+    const bool hasDaylightSaving =
+        OffsetAt(UtcSeconds(2011, 1, 15)) != OffsetAt(UtcSeconds(2011, 7, 15));
+    EXPECT_EQ(skipped > 0, hasDaylightSaving);
+  }
+}
+
+TEST(TimeZoneTest, SkippedAndRepeatedHours) {
+  struct Case {
+    const char* zone;
+    int springMonth, springDay, springHour;  // the local hour skipped in spring 2011
+    int autumnMonth, autumnDay, autumnHour;  // the local hour repeated in autumn 2011
+    long standardOffset;                     // hours east of UTC
+  };
+  for (const Case& c : {Case{"America/New_York", 3, 13, 2, 11, 6, 1, -5},
+                        Case{"Europe/Berlin", 3, 27, 2, 10, 30, 2, 1}}) {
+    SCOPED_TRACE(c.zone);
+    ScopedTimeZone zone(c.zone);
+    // hh:30 in the skipped hour names no instant; it comes out one hour off.
+    const std::time_t asStandard =
+        UtcSeconds(2011, c.springMonth, c.springDay, c.springHour, 30) - c.standardOffset * 3600;
+    const StatusTime skipped =
+        MakeStatusTime(2011, c.springMonth, c.springDay, c.springHour, 30, 0, -1);
+    EXPECT_TRUE(skipped == asStandard || skipped == asStandard - 3600) << skipped;
+    const LocalFields moved = *StatusTimeToLocal(skipped);
+    EXPECT_EQ(std::abs(moved.hour - c.springHour), 1);
+    EXPECT_EQ(moved.minute, 30);
+
+    // The same through a file time whose fields, shifted by now's offset, fall in that hour.
+    const std::time_t wallClock = UtcSeconds(2011, c.springMonth, c.springDay, c.springHour, 30);
+    const std::uint64_t fileTime = NtTime(wallClock - OffsetAt());
+    EXPECT_EQ(FileTimeToStatusTime(fileTime, -1), skipped);
+    const std::int64_t drift = static_cast<std::int64_t>(StatusTimeToFileTime(skipped)) -
+                               static_cast<std::int64_t>(fileTime);
+    EXPECT_EQ(std::llabs(drift), 3600 * support::kTicksPerSecond);
+
+    // hh:30 in the repeated hour names two instants: daylight first, then standard.
+    const std::time_t second =
+        UtcSeconds(2011, c.autumnMonth, c.autumnDay, c.autumnHour, 30) - c.standardOffset * 3600;
+    const std::time_t first = second - 3600;
+    EXPECT_EQ(MakeStatusTime(2011, c.autumnMonth, c.autumnDay, c.autumnHour, 30, 0, 1), first);
+    EXPECT_EQ(MakeStatusTime(2011, c.autumnMonth, c.autumnDay, c.autumnHour, 30, 0, 0), second);
+    const StatusTime either =
+        MakeStatusTime(2011, c.autumnMonth, c.autumnDay, c.autumnHour, 30, 0, -1);
+    EXPECT_TRUE(either == first || either == second) << either;
+    for (const StatusTime time : {first, second}) {
+      const LocalFields fields = *StatusTimeToLocal(time);
+      EXPECT_EQ(fields.hour, c.autumnHour);
+      EXPECT_EQ(fields.minute, 30);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tempinex
