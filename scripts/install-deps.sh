@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake ninja-build clang-format libgtest-dev
+  g++ cmake ninja-build clang-format libgtest-dev bc tzdata
   qt6-base-dev fonts-ipafont-gothic
   attr python3-samba
   xvfb xauth xdotool
