@@ -1,0 +1,157 @@
+// Loading a file set into the dialog: the command line, drops and Browse, the information list
+// in its two modes, and showing one file of the set when its row is selected.
+
+#include "control_ids.hpp"
+#include "date_time_rows.hpp"
+#include "size_text.hpp"
+#include "tempinex_dlg.hpp"
+
+namespace tempinex {
+
+namespace {
+
+constexpr char16_t kBrowseFilterCaption[] = u"ALL(*.*)";
+constexpr char16_t kBrowseFilterPattern[] = u"*.*";
+
+const char16_t* const kSingleFileCaptions[] = {u"種類", u"パス名", u"MS-DOS名", u"サイズ"};
+
+}  // namespace
+
+void CTempinexDlg::RouteLoading() {
+  dispatcher.Route(ids::kBrowse, Event::kClicked,
+                   [this](const Notification&) { OnBrowseButton(); });
+  dispatcher.RouteAny(Event::kFilesDropped,
+                      [this](const Notification& n) { OnFilesDropped(n.paths); });
+  dispatcher.Route(ids::kInfoList, Event::kListClick,
+                   [this](const Notification& n) { OnListClick(n.index); });
+  dispatcher.Route(ids::kInfoList, Event::kListItemChanged,
+                   [this](const Notification& n) { OnListItemChanged(n.index); });
+}
+
+void CTempinexDlg::LoadCommandLine() {
+  if (!commandLine.empty()) {
+    files.SetFiles(commandLine);
+    LoadFileSet();
+  }
+}
+
+void CTempinexDlg::OnFilesDropped(const std::vector<std::u16string>& paths) {
+  if (paths.empty()) {
+    return;  // nothing that names a local file was dropped
+  }
+  files.SetFiles(paths);
+  LoadFileSet();
+}
+
+void CTempinexDlg::OnBrowseButton() {
+  const auto chosen = controls.ChooseFilesToOpen(kBrowseFilterCaption, kBrowseFilterPattern);
+  if (!chosen || chosen->empty()) {
+    return;
+  }
+  files.SetFiles(*chosen);
+  LoadFileSet();
+}
+
+void CTempinexDlg::LoadFileSet() {
+  const FileStatus status = files.GetFileStatus(0);
+  controls.ListDeleteAllRows(ids::kInfoList);
+  if (files.GetCount() <= 1) {
+    ShowSingleFile(status);
+  } else {
+    ShowFileList();
+  }
+  SetUpDownRanges();
+  for (int row = 0; row < kRowCount; ++row) {
+    SetRowTime(row, status.*kDateTimeRows[row].time);
+  }
+  for (const int button :
+       {ids::kRestoreTime, ids::kCurrentTime, ids::kClearTime, ids::kSameAsCreation}) {
+    controls.Enable(button, true);
+  }
+  RestoreRowChecks();
+  controls.Enable(ids::kAttributeCheck, true);
+  const bool attributesOn = IsAttributeSettingOn();
+  controls.SetCheck(ids::kAttributeCheck, attributesOn);
+  if (attributesOn) {
+    OnAttributeCheck();
+  }
+  ShowAttributes(status.attribute);
+  // Last: the texts written above may have enabled Apply on their way.
+  controls.Enable(ids::kApply, false);
+}
+
+void CTempinexDlg::ShowSingleFile(const FileStatus& status) {
+  DrawFileIcon();
+  controls.Enable(ids::kFileName, true);
+  controls.SetText(ids::kFileName, files.GetBaseName(0));
+  controls.Enable(ids::kExtension, true);
+  controls.SetText(ids::kExtension, files.GetExtension(0));
+  const std::u16string fullPath(FullPathOf(status));
+  const std::u16string shortPath = platform::ShortPathName(fullPath);
+  controls.ListSetHeader(ids::kInfoList, 0, u"項目");
+  controls.ListSetHeader(ids::kInfoList, 1, u"値");
+  for (int row = 0; row < 4; ++row) {
+    controls.ListInsertRow(ids::kInfoList, row, kSingleFileCaptions[row]);
+  }
+  controls.ListSetCell(ids::kInfoList, 0, 1, files.GetTypeName(0));
+  controls.ListSetCell(ids::kInfoList, 1, 1, fullPath);
+  controls.ListSetCell(ids::kInfoList, 2, 1, shortPath);
+  controls.ListSetCell(ids::kInfoList, 3, 1, FormatSizeText(status.size));
+}
+
+void CTempinexDlg::ShowFileList() {
+  controls.Enable(ids::kFileName, false);
+  controls.SetText(ids::kFileName, u"");
+  controls.Enable(ids::kExtension, false);
+  controls.SetText(ids::kExtension, u"");
+  DrawFileIcon();
+  controls.ListSetHeader(ids::kInfoList, 0, u"ファイル名");
+  controls.ListSetHeader(ids::kInfoList, 1, u"ファイルタイプ");
+  std::vector<ListRow> rows;
+  rows.reserve(static_cast<std::size_t>(files.GetCount()));
+  for (int i = 0; i < files.GetCount(); ++i) {
+    rows.emplace_back(files.GetDisplayName(i), files.GetTypeName(i));
+  }
+  controls.ListAppendRows(ids::kInfoList, rows);
+}
+
+void CTempinexDlg::RestoreRowChecks() {
+  // All three settings are read before any box is touched.
+  bool on[kRowCount];
+  for (int row = 0; row < kRowCount; ++row) {
+    on[row] = app.ReadSetting(kSettingsSection, kDateTimeRows[row].settingsKey, 0) == 1;
+  }
+  for (int row = 0; row < kRowCount; ++row) {
+    controls.Enable(kDateTimeRows[row].checkBox, true);
+  }
+  for (int row = 0; row < kRowCount; ++row) {
+    controls.SetCheck(kDateTimeRows[row].checkBox, on[row]);
+    if (on[row]) {
+      OnRowCheck(row);
+    }
+  }
+}
+
+void CTempinexDlg::DrawFileIcon() {
+  controls.ShowIconSquare(files.GetSetIcon(1));
+}
+
+void CTempinexDlg::OnListClick(int index) {
+  ShowFileStatus(index);
+}
+void CTempinexDlg::OnListItemChanged(int index) {
+  ShowFileStatus(index);
+}
+
+void CTempinexDlg::ShowFileStatus(int index) {
+  if (index < 0 || index >= files.GetCount()) {
+    return;  // beside the rows, or a row of facts about the single file
+  }
+  const FileStatus status = files.GetFileStatus(index);
+  for (int row = 0; row < kRowCount; ++row) {
+    SetRowTime(row, status.*kDateTimeRows[row].time);
+  }
+  ShowAttributes(status.attribute);
+}
+
+}  // namespace tempinex
