@@ -1,0 +1,157 @@
+#include "dialog_template.hpp"
+
+#include <array>
+
+#include "control_ids.hpp"
+
+namespace tempinex::qt {
+
+namespace {
+
+using K = ControlKind;
+constexpr int kNone = ids::kStatic;
+
+// One date-time row: its check box, the six edit / up-down pairs and where they sit.
+struct RowLayout {
+  int check;
+  const char16_t* caption;
+  int checkWidth;
+  int checkY;
+  int editY;
+  int labelY;
+  int minuteSecondLabelY;
+  int hourWidth;
+  std::array<int, 12> fieldIds;  // edit, up-down, edit, up-down, ...
+};
+
+constexpr RowLayout kRows[] = {
+    {ids::kCreateCheck,
+     u"作成：",
+     37,
+     163,
+     162,
+     165,
+     164,
+     23,
+     {ids::kCreateYear, ids::kCreateYearSpin, ids::kCreateMonth, ids::kCreateMonthSpin,
+      ids::kCreateDay, ids::kCreateDaySpin, ids::kCreateHour, ids::kCreateHourSpin,
+      ids::kCreateMinute, ids::kCreateMinuteSpin, ids::kCreateSecond, ids::kCreateSecondSpin}},
+    {ids::kLastChangeCheck,
+     u"更新：",
+     38,
+     176,
+     175,
+     177,
+     177,
+     22,
+     {ids::kLastChangeYear, ids::kLastChangeYearSpin, ids::kLastChangeMonth,
+      ids::kLastChangeMonthSpin, ids::kLastChangeDay, ids::kLastChangeDaySpin, ids::kLastChangeHour,
+      ids::kLastChangeHourSpin, ids::kLastChangeMinute, ids::kLastChangeMinuteSpin,
+      ids::kLastChangeSecond, ids::kLastChangeSecondSpin}},
+    {ids::kLastReadCheck,
+     u"アクセス：",
+     39,
+     189,
+     188,
+     191,
+     190,
+     23,
+     {ids::kLastReadYear, ids::kLastReadYearSpin, ids::kLastReadMonth, ids::kLastReadMonthSpin,
+      ids::kLastReadDay, ids::kLastReadDaySpin, ids::kLastReadHour, ids::kLastReadHourSpin,
+      ids::kLastReadMinute, ids::kLastReadMinuteSpin, ids::kLastReadSecond,
+      ids::kLastReadSecondSpin}},
+};
+
+struct FieldColumn {
+  int x;
+  int width;
+  const char16_t* unit;
+  int unitX;
+};
+
+constexpr FieldColumn kColumns[] = {
+    {51, 26, u"年", 78},   {87, 23, u"月", 112},  {121, 24, u"日", 147},
+    {155, 23, u"時", 180}, {189, 23, u"分", 215}, {223, 23, u"秒", 248},
+};
+
+constexpr int kFieldHeight = 12;
+constexpr int kUpDownWidth = 9;
+constexpr int kMinuteColumn = 4;
+
+void AddRow(const RowLayout& row, std::vector<ControlSpec>& out) {
+  out.push_back({row.check, K::kCheckBox, row.caption, 10, row.checkY, row.checkWidth, 10, true});
+  for (int column = 0; column < 6; ++column) {
+    const FieldColumn& field = kColumns[column];
+    int width = column == 3 ? row.hourWidth : field.width;
+    out.push_back({row.fieldIds[2 * column], K::kDigitEdit, u"", field.x, row.editY, width,
+                   kFieldHeight, true});
+    // The up-down sits at the right end of its edit, which it shares.
+    out.push_back({row.fieldIds[2 * column + 1], K::kUpDown, u"", field.x + width - kUpDownWidth,
+                   row.editY, kUpDownWidth, kFieldHeight});
+  }
+}
+
+void AddUnitLabels(const RowLayout& row, std::vector<ControlSpec>& out) {
+  for (int column = 0; column < 6; ++column) {
+    int y = column >= kMinuteColumn ? row.minuteSecondLabelY : row.labelY;
+    out.push_back({kNone, K::kStatic, kColumns[column].unit, kColumns[column].unitX, y, 8, 8});
+  }
+}
+
+DialogTemplate BuildMainDialog() {
+  DialogTemplate t{ids::kMainDialog, u"Tempinex Ver1.01", 351, 301, {}};
+  std::vector<ControlSpec>& c = t.controls;
+  c.push_back({ids::kOk, K::kDefaultButton, u"OK", 188, 280, 50, 14});
+  c.push_back({ids::kCancel, K::kPushButton, u"ｷｬﾝｾﾙ", 241, 280, 50, 14});
+  c.push_back({ids::kBrowse, K::kPushButton, u"参照", 294, 7, 50, 14});
+  c.push_back({ids::kFileName, K::kEdit, u"", 73, 7, 167, 13, true});
+  for (const RowLayout& row : kRows) {
+    AddRow(row, c);
+  }
+  c.push_back({ids::kAttributeCheck, K::kCheckBox, u"属性", 12, 232, 26, 10, true});
+  c.push_back({ids::kReadOnly, K::kCheckBox, u"読み取り専用", 55, 232, 53, 10, true});
+  c.push_back({ids::kHidden, K::kCheckBox, u"隠しファイル", 112, 232, 47, 10, true});
+  c.push_back({ids::kArchive, K::kCheckBox, u"アーカイブ", 55, 244, 44, 10, true});
+  c.push_back({ids::kSystem, K::kCheckBox, u"システム", 112, 244, 40, 10, true});
+  c.push_back({ids::kCompressed, K::kCheckBox, u"圧縮", 55, 257, 26, 10, true});
+  c.push_back({kNone, K::kStatic, u"ファイル名", 40, 10, 31, 8});
+  c.push_back({kNone, K::kStatic, u"．", 241, 13, 8, 8});
+  for (const RowLayout& row : kRows) {
+    AddUnitLabels(row, c);
+  }
+  c.push_back({kNone, K::kGroupBox, u"属性", 6, 222, 251, 48});
+  c.push_back({kNone, K::kGroupBox, u"ファイル日時", 6, 154, 251, 64});
+  c.push_back({ids::kApply, K::kPushButton, u"適用", 294, 280, 50, 14, true});
+  c.push_back({ids::kCurrentTime, K::kFlatButton, u"現在日時", 86, 204, 31, 11, true});
+  c.push_back({ids::kRestoreTime, K::kFlatButton, u"元の日時", 51, 204, 31, 11, true});
+  c.push_back({ids::kClearTime, K::kFlatButton, u"時間0クリア", 122, 204, 39, 11, true});
+  c.push_back({ids::kInfoList, K::kListView, u"", 6, 23, 338, 130});
+  c.push_back({ids::kExtension, K::kEdit, u"", 248, 7, 43, 13, true});
+  c.push_back({ids::kSameAsCreation, K::kFlatButton, u"作成日と同じ", 165, 204, 39, 11, true});
+  return t;
+}
+
+DialogTemplate BuildAboutDialog() {
+  DialogTemplate t{ids::kAboutDialog, u"Tempinexのﾊﾞｰｼﾞｮﾝ情報", 235, 46, {}};
+  ControlSpec icon{kNone, K::kStaticIcon, u"", 11, 7, 20, 20};
+  icon.iconId = ids::kProgramIcon;
+  t.controls.push_back(icon);
+  t.controls.push_back({kNone, K::kStatic, u"Tempinex64 Ver1.02", 40, 10, 119, 8});
+  t.controls.push_back({kNone, K::kStatic, u"作者：Tempinex64 開発チーム", 40, 26, 119, 8});
+  t.controls.push_back({ids::kOk, K::kDefaultButton, u"OK", 178, 7, 50, 14});
+  return t;
+}
+
+}  // namespace
+
+const DialogTemplate& MainDialogTemplate() {
+  static const DialogTemplate kTemplate = BuildMainDialog();
+  return kTemplate;
+}
+
+const DialogTemplate& AboutDialogTemplate() {
+  static const DialogTemplate kTemplate = BuildAboutDialog();
+  return kTemplate;
+}
+
+}  // namespace tempinex::qt

@@ -1,0 +1,29 @@
+// Tempinex64: start-up. The application object names itself after the program file, fixes the
+// settings company key and runs the main dialog modally; the program ends when it closes.
+
+#include <QApplication>
+
+#include "dialog_font.hpp"
+#include "program_path.hpp"
+#include "prompts.hpp"
+#include "qt_dialog_window.hpp"
+#include "qt_settings_store.hpp"
+#include "qt_shell_info.hpp"
+#include "tempinex_app.hpp"
+#include "tempinex_dlg.hpp"
+
+int main(int argc, char** argv) {
+  using namespace tempinex;
+  QApplication application(argc, argv);
+  qt::QtSettingsStore store;
+  CTempinexApp app(qt::ProgramFilePath(), store);
+  std::vector<std::u16string> paths = qt::CommandLinePaths(argc, argv);
+  app.InitInstance([&](CTempinexApp& self) {
+    qt::QtPrompts prompts;
+    qt::QtShellInfo shell;
+    qt::QtDialogWindow window(prompts, qt::ChooseDialogFont());
+    CTempinexDlg dialog(self, window, shell, paths);
+    window.RunModal(dialog);
+  });
+  return 0;
+}

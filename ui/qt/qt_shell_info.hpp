@@ -1,0 +1,20 @@
+#pragma once
+
+// Names and type names as the desktop shows them: the file's name and the MIME type's comment.
+
+#include <QString>
+
+#include "shell_seams.hpp"
+
+namespace tempinex::qt {
+
+class QtShellInfo : public IShellInfo {
+ public:
+  std::u16string DisplayName(const std::u16string& path) override;
+  std::u16string TypeName(const std::u16string& path) override;
+};
+
+// A local path for Qt: our UTF-16 name back to its bytes, then as Qt spells those bytes.
+QString NativePath(const std::u16string& path);
+
+}  // namespace tempinex::qt
