@@ -25,6 +25,10 @@ CTempinexDlg::CTempinexDlg(CTempinexApp& app, IDialogControls& controls, IShellI
       net(controls, app.AppName()),
       dispatcher(net) {
   RouteShell();
+  RouteRows();
+  RouteAttributes();
+  RouteLoading();
+  RouteApply();
 }
 
 bool CTempinexDlg::Notify(const Notification& notification) {
@@ -42,8 +46,7 @@ void CTempinexDlg::OnInitDialog() {
   AddAboutItem();
   controls.SetDialogIcon(ids::kProgramIcon);
   SetUpInformationList();
-  // The command-line load (commandLine into the file set, then the load) follows the list
-  // set-up here; it arrives with the file-loading unit.
+  LoadCommandLine();
 }
 
 void CTempinexDlg::AddAboutItem() {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "date_time_rows.hpp"
 #include "dialog_controls.hpp"
 #include "dispatcher.hpp"
 #include "file_operate.hpp"
@@ -31,6 +32,52 @@ class CTempinexDlg : public INotificationSink {
 
   void AddAboutItem();
   void SetUpInformationList();
+
+  // Date-time rows.
+  void RouteRows();
+  void SetUpDownRanges();
+  void SetRowTime(int row, StatusTime time);
+  StatusTime GetRowTime(int row);
+  void CheckField(std::uint32_t id);
+  bool CheckDateTimeField(int edit, FieldPosition position, const FileStatus& reference);
+  void ClampDay(FieldPosition position, std::int32_t value);
+  void OnRowCheck(int row);
+  void OnFileCreate();
+  void OnFileLastChange();
+  void OnFileLastRead();
+  bool IsRowChecked(int row) const;
+  void OnRestoreTime();
+  void OnCurrentTime();
+  void OnClearTime();
+  void OnSameAsCreation();
+
+  // Attribute boxes.
+  void RouteAttributes();
+  void ShowAttributes(std::uint8_t attribute);
+  void OnAttributeCheck();
+  std::uint8_t GetAttributeByte() const;
+  bool IsAttributeSettingOn();
+
+  // Loading a file set.
+  void RouteLoading();
+  void LoadCommandLine();
+  void OnFilesDropped(const std::vector<std::u16string>& paths);
+  void OnBrowseButton();
+  void LoadFileSet();
+  void ShowSingleFile(const FileStatus& status);
+  void ShowFileList();
+  void RestoreRowChecks();
+  void DrawFileIcon();
+  void OnListClick(int index);
+  void OnListItemChanged(int index);
+  void ShowFileStatus(int index);
+
+  // Apply and OK.
+  void RouteApply();
+  void OnApply();
+  void OnOK();
+  void ApplyChanges(const FileStatus& loaded);
+  std::u16string ComposeNewPath() const;
 
   CTempinexApp& app;
   IDialogControls& controls;

@@ -1,13 +1,41 @@
 #include "qt_shell_info.hpp"
 
+#include <sys/stat.h>
+
 #include <QFile>
 #include <QFileInfo>
-#include <QMimeDatabase>
 
 #include "file_name.hpp"
 #include "text_convert.hpp"
 
 namespace tempinex::qt {
+
+namespace {
+
+enum class Kind { kMissing, kDirectory, kOther };
+
+// lstat first: a link whose target is gone is still listed under its own name.
+Kind KindOf(const std::u16string& path) {
+  const auto native = EncodeFileName(path);
+  struct stat info {};
+  if (!native || lstat(native->c_str(), &info) != 0) {
+    return Kind::kMissing;
+  }
+  const bool directory =
+      S_ISDIR(info.st_mode) ||
+      (S_ISLNK(info.st_mode) && stat(native->c_str(), &info) == 0 && S_ISDIR(info.st_mode));
+  return directory ? Kind::kDirectory : Kind::kOther;
+}
+
+std::u16string FileNameOf(std::u16string path) {
+  while (path.size() > 1 && path.back() == u'/') {
+    path.pop_back();
+  }
+  const std::size_t slash = path.rfind(u'/');
+  return slash == std::u16string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
 
 QString NativePath(const std::u16string& path) {
   std::optional<std::string> bytes = EncodeFileName(path);
@@ -18,22 +46,30 @@ QString NativePath(const std::u16string& path) {
 }
 
 std::u16string QtShellInfo::DisplayName(const std::u16string& path) {
-  QFileInfo info(NativePath(path));
-  if (!info.exists()) {
-    return {};
-  }
   // The name part of our own UTF-16 path keeps bytes that Qt's decoding would lose.
-  std::size_t slash = path.find_last_of(u'/');
-  return slash == std::u16string::npos ? path : path.substr(slash + 1);
+  return KindOf(path) == Kind::kMissing ? std::u16string() : FileNameOf(path);
 }
 
 std::u16string QtShellInfo::TypeName(const std::u16string& path) {
-  QFileInfo info(NativePath(path));
-  if (!info.exists()) {
+  const Kind kind = KindOf(path);
+  if (kind == Kind::kMissing) {
     return {};
   }
-  static const QMimeDatabase database;
-  return ToU16(database.mimeTypeForFile(info).comment().trimmed());
+  // By name only, never by contents: names without a suffix (Makefile) are matched whole.
+  const QString name = ToQString(FileNameOf(path));
+  const QString suffix = QFileInfo(name).completeSuffix();
+  const QString key = kind == Kind::kDirectory ? QStringLiteral("/")
+                      : suffix.isEmpty()       ? QLatin1Char(':') + name
+                                               : suffix;
+  auto cached = typeNameByKey.constFind(key);
+  if (cached == typeNameByKey.constEnd()) {
+    const QMimeType type = kind == Kind::kDirectory
+                               ? database.mimeTypeForName(QStringLiteral("inode/directory"))
+                               : database.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
+    // Some comments end in a blank.
+    cached = typeNameByKey.insert(key, type.comment().trimmed());
+  }
+  return ToU16(*cached);
 }
 
 }  // namespace tempinex::qt

@@ -1,7 +1,10 @@
 #pragma once
 
-// Names and type names as the desktop shows them: the file's name and the MIME type's comment.
+// Names and type names as the desktop shows them: the file's name and the MIME type's comment
+// from shared-mime-info, in the user's language.
 
+#include <QHash>
+#include <QMimeDatabase>
 #include <QString>
 
 #include "shell_seams.hpp"
@@ -12,6 +15,11 @@ class QtShellInfo : public IShellInfo {
  public:
   std::u16string DisplayName(const std::u16string& path) override;
   std::u16string TypeName(const std::u16string& path) override;
+
+ private:
+  QMimeDatabase database;
+  // A look-up by name takes tens of microseconds; large sets share few suffixes.
+  QHash<QString, QString> typeNameByKey;
 };
 
 // A local path for Qt: our UTF-16 name back to its bytes, then as Qt spells those bytes.
