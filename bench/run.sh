@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Benchmarks the file state core against the tools a Linux user would reach for instead:
+# the batch apply against GNU touch, status reads against GNU stat. Builds in Release and
+# prints medians of RUNS runs and their ratios.
+#   bench/run.sh [N...]          (default: 10000 100000; RUNS=5)
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+runs="${RUNS:-5}"
+counts=("$@")
+[ ${#counts[@]} -gt 0 ] || counts=(10000 100000)
+
+cmake -S "$here" -B "$here/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DTEMPINEX_BUILD_TESTS=OFF > /dev/null
+cmake --build "$here/build-release" --target core_bench > /dev/null
+bench="$here/build-release/bench/core_bench"
+
+work="$(mktemp -d /var/tmp/tempinex-bench.XXXXXX)"
+trap 'rm -rf "$work"' EXIT
+
+seconds() { local start end; start=$(date +%s.%N); "$@" > /dev/null; end=$(date +%s.%N); echo "$end - $start" | bc -l; }
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+touch_all() { find "$1" -type f -print0 | xargs -0 touch -a -m -d @1600000000; }
+stat_all() { find "$1" -type f -print0 | xargs -0 stat --format='%W %Y %X %s %f %n'; }
+
+printf '%-8s %-7s %12s %12s %8s\n' "N" "what" "ours (s)" "peer (s)" "ratio"
+for n in "${counts[@]}"; do
+  folder="$work/n$n"
+  mkdir -p "$folder"
+  (cd "$folder" && seq -f 'f%06.0f' 0 $((n - 1)) | xargs touch)
+  ours_apply=(); peer_apply=(); ours_read=(); peer_read=()
+  for run in $(seq 1 "$runs"); do
+    attribute=$(( run % 2 ? 0x22 : 0x20 ))
+    ours_apply+=("$("$bench" apply "$folder" "$n" "$attribute" 2>/dev/null)")
+    peer_apply+=("$(seconds touch_all "$folder")")
+    ours_read+=("$("$bench" read "$folder" "$n" 2>/dev/null)")
+    peer_read+=("$(seconds stat_all "$folder")")
+  done
+  for what in apply read; do
+    declare -n ours="ours_$what" peer="peer_$what"
+    o=$(printf '%s\n' "${ours[@]}" | median)
+    p=$(printf '%s\n' "${peer[@]}" | median)
+    printf '%-8s %-7s %12.4f %12.4f %8.2f\n' "$n" "$what" "$o" "$p" "$(echo "$o / $p" | bc -l)"
+    unset -n ours peer
+  done
+  if command -v strace > /dev/null; then
+    strace -f -c -o "$work/strace.txt" "$bench" apply "$folder" "$n" 0x22 > /dev/null 2>&1 || true
+    calls=$(awk '$NF == "total" { print $4 }' "$work/strace.txt")
+    printf '%-8s %-7s %s system calls per file in the apply\n' "$n" "calls" "$(echo "scale=2; $calls / $n" | bc -l)"
+  fi
+  rm -rf "$folder"
+done
