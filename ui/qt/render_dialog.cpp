@@ -1,6 +1,6 @@
 // Renders the main dialog (and the About box) to PNG files for people to look at, with the
 // font pinned so that renders from different machines compare.
-// Usage: tempinex_render <main.png> [about.png] [font family]
+// Usage: tempinex_render <main.png> [about.png] [font family] [file...]
 
 #include <QApplication>
 #include <QPixmap>
@@ -10,6 +10,7 @@
 #include "control_ids.hpp"
 #include "dialog_font.hpp"
 #include "dialog_template.hpp"
+#include "file_name.hpp"
 #include "prompts.hpp"
 #include "qt_dialog_window.hpp"
 #include "qt_settings_store.hpp"
@@ -32,7 +33,11 @@ int main(int argc, char** argv) {
   qt::QtPrompts prompts;
   qt::QtShellInfo shell;
   qt::QtDialogWindow window(prompts, font);
-  CTempinexDlg dialog(app, window, shell, {});
+  std::vector<std::u16string> files;  // loaded as if given on the command line
+  for (int i = 4; i < argc; ++i) {
+    files.push_back(DecodeFileName(argv[i]));
+  }
+  CTempinexDlg dialog(app, window, shell, files);
   window.Open(dialog);
   bool saved = window.grab().save(QString::fromLocal8Bit(argv[1]));
   if (argc > 2) {
