@@ -13,10 +13,11 @@ void SettingsSandbox::WriteFile(const QString& application, const QByteArray& by
   file.write(bytes);
 }
 
-MainDialogHarness::MainDialogHarness() : app(u"/opt/tempinex/Tempinex64", store) {
+MainDialogHarness::MainDialogHarness(std::vector<std::u16string> commandLine)
+    : app(u"/opt/tempinex/Tempinex64", store) {
   app.SetCompanyKey(kCompanyKey);
   window = std::make_unique<qt::QtDialogWindow>(prompts, qt::ChooseDialogFont());
-  dialog = std::make_unique<CTempinexDlg>(app, *window, shell, std::vector<std::u16string>{});
+  dialog = std::make_unique<CTempinexDlg>(app, *window, shell, std::move(commandLine));
   notifications.target = dialog.get();
   window->Open(notifications);
 }

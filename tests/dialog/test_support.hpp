@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QWidget>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -28,11 +29,12 @@ class RecordingPrompts : public qt::IPrompts {
     std::u16string text;
     MessageIcon icon;
     bool systemModal;
+    bool ownerVisible;  // whether the window the box belongs to was still shown
   };
 
-  void ShowMessage(QWidget*, const std::u16string& caption, const std::u16string& text,
+  void ShowMessage(QWidget* owner, const std::u16string& caption, const std::u16string& text,
                    MessageIcon icon, bool systemModal) override {
-    messages.push_back({caption, text, icon, systemModal});
+    messages.push_back({caption, text, icon, systemModal, owner != nullptr && owner->isVisible()});
   }
 
   std::optional<std::vector<std::u16string>> ChooseFilesToOpen(
@@ -80,7 +82,8 @@ class SettingsSandbox {
 // The program's main dialog in its real window, opened (not run modally) so tests can drive it.
 class MainDialogHarness {
  public:
-  MainDialogHarness();
+  // commandLine: the paths after the program name, as the program would be started with them.
+  explicit MainDialogHarness(std::vector<std::u16string> commandLine = {});
   ~MainDialogHarness();
 
   QWidget* Control(int id) const { return window->Control(id); }
