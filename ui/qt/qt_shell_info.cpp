@@ -46,12 +46,18 @@ QString NativePath(const std::u16string& path) {
 }
 
 std::u16string QtShellInfo::DisplayName(const std::u16string& path) {
+  const Kind kind = KindOf(path);
+  kindPath = path;
+  kindOfPath = static_cast<int>(kind);
   // The name part of our own UTF-16 path keeps bytes that Qt's decoding would lose.
-  return KindOf(path) == Kind::kMissing ? std::u16string() : FileNameOf(path);
+  return kind == Kind::kMissing ? std::u16string() : FileNameOf(path);
 }
 
 std::u16string QtShellInfo::TypeName(const std::u16string& path) {
-  const Kind kind = KindOf(path);
+  // Only the question right after the display name of the same path reuses its answer.
+  const Kind kind =
+      !kindPath.empty() && kindPath == path ? static_cast<Kind>(kindOfPath) : KindOf(path);
+  kindPath.clear();
   if (kind == Kind::kMissing) {
     return {};
   }

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QMimeDatabase>
 #include <QString>
+#include <string>
 
 #include "shell_seams.hpp"
 
@@ -20,6 +21,10 @@ class QtShellInfo : public IShellInfo {
   QMimeDatabase database;
   // A look-up by name takes tens of microseconds; large sets share few suffixes.
   QHash<QString, QString> typeNameByKey;
+  // The list asks for a file's display name and then at once for its type name: the kind
+  // found by the first question answers the second, so each row costs one lstat, not two.
+  std::u16string kindPath;
+  int kindOfPath = 0;
 };
 
 // A local path for Qt: our UTF-16 name back to its bytes, then as Qt spells those bytes.
