@@ -1,13 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project builds, runs and tests with, where they are missing.
+# Installs the Debian packages listed in scripts/packages/*.txt (one or more names a line,
+# '#' starts a comment) where they are missing.
 set -euo pipefail
+cd "$(dirname "$0")"
 
-packages=(
-  g++ cmake ninja-build clang-format libgtest-dev bc tzdata
-  qt6-base-dev fonts-ipafont-gothic
-  attr python3-samba
-  xvfb xauth xdotool
-)
+mapfile -t packages < <(sed 's/#.*//' packages/*.txt | tr ' ' '\n' | grep -v '^$' | sort -u)
 
 missing=()
 for package in "${packages[@]}"; do
