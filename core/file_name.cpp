@@ -141,13 +141,21 @@ std::optional<std::string> EncodeFileName(std::u16string_view text) {
   if (text.find(u'\0') != std::u16string_view::npos) {
     return std::nullopt;
   }
-  return Encode(text, [](std::string& out, char16_t unit) {
+  bool escaped = false;
+  std::optional<std::string> out = Encode(text, [&escaped](std::string& out, char16_t unit) {
     if (!IsEscapedByte(unit)) {
       return false;
     }
     out.push_back(static_cast<char>(unit - kEscapeBase));
+    escaped = true;
     return true;
   });
+  // Escaped bytes that line up into valid UTF-8 (U+DCC3 U+DCA9 gives C3 A9, which reads as
+  // U+00E9) did not come from DecodeFileName: taking them would give two texts for one name.
+  if (out && escaped && DecodeFileName(*out) != text) {
+    return std::nullopt;
+  }
+  return out;
 }
 
 std::u16string Utf16FromUtf8(std::string_view text) {

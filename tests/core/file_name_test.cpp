@@ -100,5 +100,16 @@ TEST(FileNameTest, NulAndStraySurrogatesAreRefused) {
   EXPECT_EQ(EncodeFileName(u""), "");
 }
 
+// Escapes that together spell valid UTF-8 would name the file that the plain character
+// names: one name on disk must have one text only.
+TEST(FileNameTest, EscapesThatSpellValidUtf8AreRefused) {
+  EXPECT_FALSE(EncodeFileName(u"\xDCC3\xDCA9"));              // C3 A9 reads as U+00E9
+  EXPECT_FALSE(EncodeFileName(u"a\xDCDC\xDC95.txt"));         // DC 95 reads as U+0715
+  EXPECT_FALSE(EncodeFileName(u"\xDCF0\xDC9F\xDC98\xDC80"));  // a four-byte sequence
+  // Escapes that stay invalid UTF-8 next to each other are what DecodeFileName gives.
+  EXPECT_EQ(EncodeFileName(u"\xDCC3\xDCC3"), "\xC3\xC3");
+  EXPECT_EQ(EncodeFileName(u"\xDCC3z\xDCA9"), "\xC3z\xA9");
+}
+
 }  // namespace
 }  // namespace tempinex
