@@ -15,6 +15,8 @@
 int main(int argc, char** argv) {
   using namespace tempinex;
   QApplication application(argc, argv);
+  // Ties the windows to the installed desktop entry, whose icon Wayland desktops show.
+  QGuiApplication::setDesktopFileName(QStringLiteral("io.github.kanorem.Tempinex64"));
   qt::QtSettingsStore store;
   CTempinexApp app(qt::ProgramFilePath(), store);
   std::vector<std::u16string> paths = qt::CommandLinePaths(argc, argv);
