@@ -77,7 +77,6 @@ NativeError SetAttributes(const std::u16string& path, std::uint32_t attributes);
 // A file opened for one operation and closed right after it.
 struct FileHandle {
   std::intptr_t value = -1;
-  std::uint32_t detail = 0;  // kept by the platform layer for its own use
 };
 
 // Opens an existing file so that its time stamps can be set.

@@ -7,6 +7,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <mutex>
+#include <unordered_map>
 
 #include "file_name.hpp"
 #include "linux_inode.hpp"
@@ -82,6 +84,39 @@ NativeError CanClearReadOnly(const Inode& inode, const std::string& native) {
     return EROFS;
   }
   return 0;
+}
+
+// What was read of a file when it was opened for the time write, kept until it is closed so
+// that the creation time can be stored without reading the file again.
+struct OpenedFile {
+  std::optional<DosAttrib> dos;
+  std::uint32_t implicitBits = 0;
+};
+
+class OpenedFiles {
+ public:
+  void Add(int fd, OpenedFile file) {
+    std::lock_guard lock(mutex);
+    files[fd] = std::move(file);
+  }
+  OpenedFile* Find(int fd) {
+    std::lock_guard lock(mutex);
+    const auto found = files.find(fd);
+    return found == files.end() ? nullptr : &found->second;
+  }
+  void Remove(int fd) {
+    std::lock_guard lock(mutex);
+    files.erase(fd);
+  }
+
+ private:
+  std::mutex mutex;
+  std::unordered_map<int, OpenedFile> files;
+};
+
+OpenedFiles& Opened() {
+  static OpenedFiles opened;
+  return opened;
 }
 
 NativeError MoveByLink(const std::string& from, const std::string& to) {
@@ -167,29 +202,32 @@ NativeError SetAttributes(const std::u16string& path, std::uint32_t attributes) 
 
 NativeError OpenForTimeWrite(const std::u16string& path, FileHandle& handle) {
   std::string native;
-  Inode inode;
   if (NativeError error = NativeName(path, native); error != 0) {
     return error;
   }
-  if (NativeError error = linux_fs::ReadInode(native, inode); error != 0) {
-    return error;
+  // Directories, pipes and devices are never opened, and a file without write bits is
+  // read-only: refused before the open, whatever the user's privileges.
+  struct statx info {};
+  if (statx(AT_FDCWD, native.c_str(), AT_STATX_SYNC_AS_STAT, STATX_TYPE | STATX_MODE, &info) != 0) {
+    return errno;
   }
-  // Directories, pipes and devices are never opened; a read-only file is refused even where
-  // the user's privileges would let the open through.
-  if (!linux_fs::IsRegular(inode) || (linux_fs::AttributeWord(inode, native) & kAttrReadOnly)) {
+  if (!S_ISREG(info.stx_mode) || (info.stx_mode & 0222) == 0) {
     return EACCES;
   }
   const int fd = open(native.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
     return errno;
   }
+  // Checked again on what was opened: it may have been replaced since it was looked at, and
+  // the read-only bit of user.DOSATTRIB is only known now.
   Inode opened;
-  if (linux_fs::ReadInode(fd, opened) != 0 || !linux_fs::IsRegular(opened)) {
+  if (linux_fs::ReadInode(fd, opened) != 0 || !linux_fs::IsRegular(opened) ||
+      (linux_fs::AttributeWord(opened, native) & kAttrReadOnly)) {
     close(fd);
-    return EACCES;  // replaced by something else since it was looked at
+    return EACCES;
   }
   handle.value = fd;
-  handle.detail = linux_fs::ImplicitBits(opened, native);
+  Opened().Add(fd, {opened.dos, linux_fs::ImplicitBits(opened, native)});
   return 0;
 }
 
@@ -208,17 +246,23 @@ NativeError SetFileTimes(FileHandle handle, const FileTime* creation, const File
     return 0;
   }
   // Linux cannot set a birth time; the creation time lives where Samba keeps it.
-  Inode inode;
-  if (NativeError error = linux_fs::ReadInode(fd, inode); error != 0) {
-    return error;
+  OpenedFile* opened = Opened().Find(fd);
+  if (opened == nullptr) {
+    return EBADF;
   }
-  DosAttrib info = inode.dos.value_or(DosAttrib{handle.detail, 0});
+  DosAttrib info = opened->dos.value_or(DosAttrib{opened->implicitBits, 0});
   info.createTime = *creation;
-  return linux_fs::StoreDosAttrib({}, fd, info);
+  const NativeError error = linux_fs::StoreDosAttrib({}, fd, info);
+  if (error == 0) {
+    opened->dos = info;
+  }
+  return error;
 }
 
 NativeError CloseFile(FileHandle handle) {
-  return close(static_cast<int>(handle.value)) == 0 ? 0 : errno;
+  const int fd = static_cast<int>(handle.value);
+  Opened().Remove(fd);
+  return close(fd) == 0 ? 0 : errno;
 }
 
 NativeError ProbeOpenForWrite(const std::u16string& path, bool readOnlyBeingCleared) {

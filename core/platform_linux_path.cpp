@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -25,6 +26,24 @@ NativeError CurrentDirectory(std::u16string& directory) {
   }
   directory = DecodeFileName(buffer.data());
   return 0;
+}
+
+// True for an absolute path with nothing to fold: no empty, "." or ".." component (a
+// trailing separator aside).
+bool IsFolded(std::u16string_view path) {
+  if (path.empty() || path.front() != u'/') {
+    return false;
+  }
+  std::size_t start = 1;
+  while (start < path.size()) {
+    const std::size_t end = std::min(path.find(u'/', start), path.size());
+    const std::u16string_view part = path.substr(start, end - start);
+    if (part.empty() || part == u"." || part == u"..") {
+      return false;
+    }
+    start = end + 1;
+  }
+  return true;
 }
 
 // Folds "." and ".." and repeated separators of an absolute path.
@@ -99,18 +118,22 @@ NativeError GetFullPathName(const std::u16string& path, std::u16string& full,
   if (path.empty()) {
     return ENOENT;
   }
-  std::u16string absolute = path;
-  if (path.front() != u'/') {
-    std::u16string directory;
-    if (NativeError error = CurrentDirectory(directory); error != 0) {
-      return error;
+  if (IsFolded(path)) {
+    full = path;  // the common case: already absolute and clean
+  } else {
+    std::u16string absolute = path;
+    if (path.front() != u'/') {
+      std::u16string directory;
+      if (NativeError error = CurrentDirectory(directory); error != 0) {
+        return error;
+      }
+      absolute = directory + u'/' + path;
     }
-    absolute = directory + u'/' + path;
-  }
-  full = FoldComponents(absolute);
-  // A trailing separator stays, as the Windows call keeps a trailing backslash.
-  if (path.back() == u'/' && full != u"/") {
-    full += u'/';
+    full = FoldComponents(absolute);
+    // A trailing separator stays, as the Windows call keeps a trailing backslash.
+    if (path.back() == u'/' && full != u"/") {
+      full += u'/';
+    }
   }
   const std::size_t slash = full.rfind(u'/');
   lastComponent = slash + 1 < full.size() ? slash + 1 : std::u16string::npos;

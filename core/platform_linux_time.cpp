@@ -3,8 +3,10 @@
 // localtime_r gives for the present moment.
 
 #include <cerrno>
+#include <cstdlib>
 #include <ctime>
 #include <limits>
+#include <string>
 
 #include "platform.hpp"
 
@@ -18,13 +20,35 @@ constexpr std::int64_t kDaysFrom1601To1970 = 134'774;
 constexpr FileTime kLargestFileTime =
     static_cast<FileTime>(std::numeric_limits<std::int64_t>::max());
 
-std::int64_t OffsetNowInTicks() {
-  const std::time_t now = std::time(nullptr);
+std::int64_t ComputeOffset(std::time_t now) {
   std::tm fields{};
   if (localtime_r(&now, &fields) == nullptr) {
     return 0;
   }
   return static_cast<std::int64_t>(fields.tm_gmtoff) * kTicksPerSecond;
+}
+
+// The offset is asked for several times per file; within one second and one TZ setting it
+// cannot change, and working it out is most of the cost of a status read.
+std::int64_t OffsetNowInTicks() {
+  struct Cached {
+    std::time_t second = -1;
+    bool zoneSet = false;
+    std::string zone;
+    std::int64_t offset = 0;
+  };
+  thread_local Cached cached;
+  const std::time_t now = std::time(nullptr);
+  const char* zone = std::getenv("TZ");
+  const bool same = now == cached.second && cached.zoneSet == (zone != nullptr) &&
+                    (zone == nullptr || cached.zone == zone);
+  if (!same) {
+    cached.second = now;
+    cached.zoneSet = zone != nullptr;
+    cached.zone = zone != nullptr ? zone : "";
+    cached.offset = ComputeOffset(now);
+  }
+  return cached.offset;
 }
 
 NativeError Shift(FileTime time, std::int64_t ticks, FileTime& result) {
