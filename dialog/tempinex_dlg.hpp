@@ -12,6 +12,10 @@
 
 namespace tempinex {
 
+namespace test {
+class DialogProbe;
+}
+
 // The main dialog (template 102). It owns the file set and the routing of every notification
 // of its window; the window itself is reached only through IDialogControls.
 class CTempinexDlg : public INotificationSink {
@@ -23,6 +27,9 @@ class CTempinexDlg : public INotificationSink {
   bool Notify(const Notification& notification) override;
 
  private:
+  // Tests read a row and the attribute byte the way the apply does.
+  friend class test::DialogProbe;
+
   void RouteShell();
 
   // Dialog shell handlers.
