@@ -4,6 +4,7 @@
 #include <QApplication>
 
 #include "dialog_font.hpp"
+#include "geometry_dump.hpp"
 #include "program_path.hpp"
 #include "prompts.hpp"
 #include "qt_dialog_window.hpp"
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
     qt::QtShellInfo shell;
     qt::QtDialogWindow window(prompts, qt::ChooseDialogFont());
     CTempinexDlg dialog(self, window, shell, paths);
+    qt::DumpGeometryWhenShown(window);  // test hook, inert unless asked for
     window.RunModal(dialog);
   });
   return 0;

@@ -1,0 +1,37 @@
+#include "geometry_dump.hpp"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QTextStream>
+#include <QTimer>
+#include <QWidget>
+
+namespace tempinex::qt {
+
+void DumpGeometryWhenShown(QWidget& window) {
+  const QString target = qEnvironmentVariable("TEMPINEX_DUMP_GEOMETRY");
+  if (target.isEmpty()) {
+    return;
+  }
+  // Queued, so it runs in the dialog's own loop, after the window has been shown.
+  QTimer::singleShot(0, &window, [&window, target] {
+    QSaveFile file(target);  // appears whole or not at all
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+      return;
+    }
+    QTextStream out(&file);
+    for (QWidget* control : window.findChildren<QWidget*>()) {
+      const QVariant id = control->property("controlId");
+      if (!id.isValid() || control->window() != &window) {
+        continue;
+      }
+      const QPoint origin = control->mapTo(&window, QPoint(0, 0));
+      out << id.toInt() << ' ' << origin.x() << ' ' << origin.y() << ' ' << control->width() << ' '
+          << control->height() << '\n';
+    }
+    out.flush();
+    file.commit();
+  });
+}
+
+}  // namespace tempinex::qt
