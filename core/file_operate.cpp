@@ -120,7 +120,8 @@ void CFileOperate::RenameFile(const std::u16string& newPath) {
   if (EqualIgnoringAsciiCase(currentPath, newPath)) {
     return;
   }
-  if (!IsWithinFolder(newPath)) {
+  // A name the set could not hold afterwards (ProbeWritable refuses it) is not made.
+  if (newPath.size() >= kMaxPath || !IsWithinFolder(newPath)) {
     ReportRenameFailure(newPath, platform::InvalidNameError());
     return;
   }

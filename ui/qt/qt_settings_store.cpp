@@ -52,6 +52,15 @@ bool QtSettingsStore::Write(const SettingsPath& path, std::uint32_t value) {
                      ToQString(path.application));
   settings.setValue(KeyOf(path), QString::number(value));
   settings.sync();
+  // A file that did not parse leaves FormatError in the status, which then hides the result
+  // of the write itself (QSettings does replace such a file): a second reader tells whether
+  // the value is now stored.
+  if (settings.status() == QSettings::FormatError) {
+    QSettings check(QSettings::NativeFormat, QSettings::UserScope, ToQString(path.company),
+                    ToQString(path.application));
+    return check.status() == QSettings::NoError &&
+           ParseStoredValue(check.value(KeyOf(path))) == value;
+  }
   return settings.status() == QSettings::NoError;
 }
 
