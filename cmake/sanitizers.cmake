@@ -20,5 +20,5 @@ if(TEMPINEX_FUZZ)
   add_compile_options(${tempinex_fuzz_flags})
   add_link_options(-fsanitize=address,undefined)
   # After every other folder, so that the targets the fuzzers link are known.
-  cmake_language(DEFER CALL add_subdirectory ${PROJECT_SOURCE_DIR}/fuzz ${PROJECT_BINARY_DIR}/fuzz)
+  cmake_language(DEFER CALL include ${PROJECT_SOURCE_DIR}/fuzz/fuzzers.cmake)
 endif()
