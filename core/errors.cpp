@@ -66,7 +66,9 @@ ErrorCause CauseFromErrno(int error) {
     case ETXTBSY:
       return ErrorCause::kSharingViolation;
     case ENOSPC:
+#ifdef EDQUOT  // not in every C library (MinGW-w64 has none)
     case EDQUOT:
+#endif
       return ErrorCause::kDiskFull;
     case EIO:
       return ErrorCause::kHardwareIO;

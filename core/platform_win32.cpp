@@ -1,0 +1,286 @@
+// The Windows platform layer: every service of platform.hpp is the Win32 call of the same
+// purpose, and every NativeError is a GetLastError() code.
+
+#include <shlwapi.h>
+#include <windows.h>
+
+// windows.h maps these names to their W forms; ours are functions of their own.
+#undef MoveFile
+#undef GetFullPathName
+
+#include <cstring>
+#include <vector>
+
+#include "platform.hpp"
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wide characters are needed");
+
+namespace tempinex::platform {
+
+namespace {
+
+const wchar_t* Wide(const std::u16string& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+std::u16string FromWide(const wchar_t* text) {
+  return std::u16string(reinterpret_cast<const char16_t*>(text));
+}
+
+std::u16string FromWide(const wchar_t* text, std::size_t length) {
+  return std::u16string(reinterpret_cast<const char16_t*>(text), length);
+}
+
+NativeError LastError() {
+  const DWORD error = ::GetLastError();
+  // A call that failed always leaves a code; keep a failure a failure even when it did not.
+  return error == 0 ? static_cast<NativeError>(ERROR_GEN_FAILURE) : static_cast<NativeError>(error);
+}
+
+FILETIME ToFiletime(FileTime time) {
+  FILETIME result;
+  result.dwLowDateTime = static_cast<DWORD>(time & 0xFFFFFFFFu);
+  result.dwHighDateTime = static_cast<DWORD>(time >> 32);
+  return result;
+}
+
+FileTime FromFiletime(const FILETIME& time) {
+  return (static_cast<FileTime>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+HANDLE HandleOf(FileHandle handle) {
+  return reinterpret_cast<HANDLE>(handle.value);
+}
+
+std::u16string TrimLineEnds(std::u16string text) {
+  while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' || text.back() == u' ')) {
+    text.pop_back();
+  }
+  return text;
+}
+
+}  // namespace
+
+ErrorCause CauseOf(NativeError error) {
+  return CauseFromWindowsError(static_cast<std::uint32_t>(error));
+}
+
+NativeError InvalidNameError() {
+  return ERROR_INVALID_NAME;
+}
+
+std::u16string DescribeError(NativeError error) {
+  wchar_t* buffer = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  if (length == 0 || buffer == nullptr) {
+    return u"エラー コード " + FromWide(std::to_wstring(static_cast<DWORD>(error)).c_str());
+  }
+  std::u16string text = FromWide(buffer, length);
+  ::LocalFree(buffer);
+  return TrimLineEnds(std::move(text));
+}
+
+NativeError FileTimeToLocalFileTime(FileTime utc, FileTime& local) {
+  const FILETIME in = ToFiletime(utc);
+  FILETIME out{};
+  if (!::FileTimeToLocalFileTime(&in, &out)) {
+    return LastError();
+  }
+  local = FromFiletime(out);
+  return 0;
+}
+
+NativeError LocalFileTimeToFileTime(FileTime local, FileTime& utc) {
+  const FILETIME in = ToFiletime(local);
+  FILETIME out{};
+  if (!::LocalFileTimeToFileTime(&in, &out)) {
+    return LastError();
+  }
+  utc = FromFiletime(out);
+  return 0;
+}
+
+NativeError FileTimeToCalendar(FileTime time, CalendarTime& calendar) {
+  const FILETIME in = ToFiletime(time);
+  SYSTEMTIME out{};
+  if (!::FileTimeToSystemTime(&in, &out)) {
+    return LastError();
+  }
+  calendar.year = out.wYear;
+  calendar.month = out.wMonth;
+  calendar.dayOfWeek = out.wDayOfWeek;
+  calendar.day = out.wDay;
+  calendar.hour = out.wHour;
+  calendar.minute = out.wMinute;
+  calendar.second = out.wSecond;
+  calendar.milliseconds = out.wMilliseconds;
+  return 0;
+}
+
+NativeError CalendarToFileTime(const CalendarTime& calendar, FileTime& time) {
+  SYSTEMTIME in{};
+  in.wYear = calendar.year;
+  in.wMonth = calendar.month;
+  in.wDayOfWeek = calendar.dayOfWeek;
+  in.wDay = calendar.day;
+  in.wHour = calendar.hour;
+  in.wMinute = calendar.minute;
+  in.wSecond = calendar.second;
+  in.wMilliseconds = calendar.milliseconds;
+  FILETIME out{};
+  if (!::SystemTimeToFileTime(&in, &out)) {
+    return LastError();
+  }
+  time = FromFiletime(out);
+  return 0;
+}
+
+NativeError GetAttributeData(const std::u16string& path, AttributeData& data) {
+  WIN32_FILE_ATTRIBUTE_DATA info{};
+  if (!::GetFileAttributesExW(Wide(path), GetFileExInfoStandard, &info)) {
+    return LastError();
+  }
+  data.attributes = info.dwFileAttributes;
+  data.creation = FromFiletime(info.ftCreationTime);
+  data.lastAccess = FromFiletime(info.ftLastAccessTime);
+  data.lastWrite = FromFiletime(info.ftLastWriteTime);
+  data.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  return 0;
+}
+
+NativeError GetAttributes(const std::u16string& path, std::uint32_t& attributes) {
+  attributes = ::GetFileAttributesW(Wide(path));
+  return attributes == INVALID_FILE_ATTRIBUTES ? LastError() : 0;
+}
+
+NativeError SetAttributes(const std::u16string& path, std::uint32_t attributes) {
+  return ::SetFileAttributesW(Wide(path), attributes) ? 0 : LastError();
+}
+
+NativeError OpenForTimeWrite(const std::u16string& path, FileHandle& handle) {
+  const HANDLE file = ::CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return LastError();
+  }
+  handle.value = reinterpret_cast<std::intptr_t>(file);
+  return 0;
+}
+
+NativeError SetFileTimes(FileHandle handle, const FileTime* creation, const FileTime* lastAccess,
+                         const FileTime* lastWrite) {
+  const FILETIME created = ToFiletime(creation ? *creation : 0);
+  const FILETIME accessed = ToFiletime(lastAccess ? *lastAccess : 0);
+  const FILETIME written = ToFiletime(lastWrite ? *lastWrite : 0);
+  const BOOL done = ::SetFileTime(HandleOf(handle), creation ? &created : nullptr,
+                                  lastAccess ? &accessed : nullptr, lastWrite ? &written : nullptr);
+  return done ? 0 : LastError();
+}
+
+NativeError CloseFile(FileHandle handle) {
+  return ::CloseHandle(HandleOf(handle)) ? 0 : LastError();
+}
+
+NativeError ProbeOpenForWrite(const std::u16string& path, bool readOnlyBeingCleared) {
+  DWORD access = GENERIC_WRITE;
+  if (readOnlyBeingCleared) {
+    // A read-only file refuses GENERIC_WRITE until the attribute is gone. Whether the attribute
+    // can go, and whether nobody else holds the file, is what opening it to change its
+    // attributes, unshared, tells.
+    const DWORD word = ::GetFileAttributesW(Wide(path));
+    if (word != INVALID_FILE_ATTRIBUTES && (word & FILE_ATTRIBUTE_READONLY) &&
+        !(word & FILE_ATTRIBUTE_DIRECTORY)) {
+      access = FILE_WRITE_ATTRIBUTES;
+    }
+  }
+  const HANDLE file =
+      ::CreateFileW(Wide(path), access, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return LastError();
+  }
+  ::CloseHandle(file);
+  return 0;
+}
+
+NativeError MoveFile(const std::u16string& from, const std::u16string& to) {
+  return ::MoveFileW(Wide(from), Wide(to)) ? 0 : LastError();
+}
+
+NativeError GetFullPathName(const std::u16string& path, std::u16string& full,
+                            std::size_t& lastComponent) {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    wchar_t* filePart = nullptr;
+    const DWORD length =
+        ::GetFullPathNameW(Wide(path), static_cast<DWORD>(buffer.size()), buffer.data(), &filePart);
+    if (length == 0) {
+      return LastError();
+    }
+    if (length < buffer.size()) {
+      full = FromWide(buffer.data(), length);
+      lastComponent = filePart != nullptr ? static_cast<std::size_t>(filePart - buffer.data())
+                                          : std::u16string::npos;
+      return 0;
+    }
+    buffer.resize(length + 1);  // the length asked for, terminator included
+  }
+}
+
+std::u16string RootOf(const std::u16string& fullPath) {
+  std::vector<wchar_t> buffer(fullPath.size() + 1 + MAX_PATH, L'\0');
+  std::memcpy(buffer.data(), fullPath.c_str(), fullPath.size() * sizeof(char16_t));
+  if (!::PathStripToRootW(buffer.data())) {
+    return {};
+  }
+  return FromWide(buffer.data());
+}
+
+bool IsNetworkRoot(const std::u16string& root) {
+  return ::PathIsUNCW(Wide(root)) != FALSE;
+}
+
+NativeError GetVolumeFlags(const std::u16string& root, std::uint32_t& flags) {
+  DWORD systemFlags = 0;
+  if (!::GetVolumeInformationW(root.empty() ? nullptr : Wide(root), nullptr, 0, nullptr, nullptr,
+                               &systemFlags, nullptr, 0)) {
+    return LastError();
+  }
+  flags = systemFlags;
+  return 0;
+}
+
+NativeError FindStoredName(const std::u16string& path, std::u16string& name) {
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = ::FindFirstFileW(Wide(path), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    return LastError();
+  }
+  ::FindClose(search);
+  name = FromWide(found.cFileName);
+  return 0;
+}
+
+std::u16string UpperCase(const std::u16string& text) {
+  std::u16string upper = text;
+  ::CharUpperW(reinterpret_cast<wchar_t*>(upper.data()));
+  return upper;
+}
+
+std::u16string ShortPathName(const std::u16string& fullPath) {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD length =
+        ::GetShortPathNameW(Wide(fullPath), buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) {
+      return fullPath;
+    }
+    if (length < buffer.size()) {
+      return FromWide(buffer.data(), length);
+    }
+    buffer.resize(length);
+  }
+}
+
+}  // namespace tempinex::platform
