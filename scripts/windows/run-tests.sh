@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Runs the Windows tests of a build folder (default build-win) under Wine, as an unprivileged
+# user, in a fresh Wine prefix that is removed afterwards. Every Wine start is time-bounded.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+build_dir="${1:-build-win}"
+shift || true
+wine_user=scripts/windows/wine-user.sh
+
+WINE_USER_HOME="$(mktemp -d "${TMPDIR:-/tmp}/tempinex-wine.XXXXXX")"
+export WINE_USER_HOME
+cleanup() {
+  timeout 60 "$wine_user" wineserver -k > /dev/null 2>&1 || true
+  rm -rf "$WINE_USER_HOME"
+}
+trap cleanup EXIT
+
+# A persistent server, the prefix made, and one program run first: otherwise the first test
+# waits for Wine's services to settle.
+mkdir -p "$WINE_USER_HOME/prefix"
+timeout 60 "$wine_user" wineserver -p > /dev/null 2>&1
+timeout 300 "$wine_user" wineboot -i > /dev/null 2>&1
+timeout 120 "$wine_user" wine cmd /c echo Wine is ready < /dev/null 2>/dev/null | tr -d '\r'
+ctest --test-dir "$build_dir" --output-on-failure --timeout 300 "$@"
