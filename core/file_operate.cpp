@@ -86,7 +86,19 @@ bool CFileOperate::ApplyStatus(const FileStatus& status, bool leaveAttributes) {
   const std::vector<std::u16string> targets =
       count <= 1 ? std::vector<std::u16string>{currentPath}
                  : std::vector<std::u16string>(files.begin(), files.begin() + count);
-  for (const std::u16string& path : targets) {
+  struct FinishProgress {
+    IBatchProgress* progress;
+    ~FinishProgress() {
+      if (progress != nullptr) {
+        progress->BatchFinished();
+      }
+    }
+  } finish{progress};
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    if (progress != nullptr) {
+      progress->BatchProgress(i, targets.size());
+    }
+    const std::u16string& path = targets[i];
     if (!ProbeWritable(path, clearsReadOnly)) {
       failedFiles.push_back(path);
       continue;
@@ -96,6 +108,10 @@ bool CFileOperate::ApplyStatus(const FileStatus& status, bool leaveAttributes) {
     } catch (const FileError& error) {
       // The batch stops here; the files refused so far are still told, and the error names
       // the file it happened to.
+      if (progress != nullptr) {
+        progress->BatchFinished();
+        finish.progress = nullptr;
+      }
       ReportFailures();
       throw FileError(error.cause, error.osError, path);
     }

@@ -39,6 +39,8 @@ class CFileOperate {
   // currentPath as it was.
   void RenameFile(const std::u16string& newPath);
   void ReportFailures();
+  // Where ApplyStatus reports its progress; nothing by default.
+  void SetProgress(IBatchProgress* progress) { this->progress = progress; }
 
   std::u16string GetBaseName(int index) const;
   std::u16string GetExtension(int index) const;
@@ -58,6 +60,7 @@ class CFileOperate {
 
   IShellInfo& shell;
   IMessageBox& messages;
+  IBatchProgress* progress = nullptr;
 
   std::vector<std::u16string> files;
   std::vector<std::u16string> failedFiles;

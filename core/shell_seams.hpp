@@ -3,6 +3,7 @@
 // What the file set asks of the desktop around it: names and type names as the file manager
 // shows them, and a message box. The user interface fills these in; tests record them.
 
+#include <cstddef>
 #include <string>
 
 namespace tempinex {
@@ -26,6 +27,15 @@ class IMessageBox {
   // Shows a modal box with a single OK button and returns when it is dismissed.
   virtual void ShowMessage(const std::u16string& caption, const std::u16string& text,
                            MessageIcon icon, bool systemModal = false) = 0;
+};
+
+// Told how far a batch apply has come. A batch runs on the user-interface thread; this is
+// where the window gets to show that it is busy. Nothing here may run another command.
+class IBatchProgress {
+ public:
+  virtual ~IBatchProgress() = default;
+  virtual void BatchProgress(std::size_t done, std::size_t total) = 0;
+  virtual void BatchFinished() = 0;
 };
 
 }  // namespace tempinex

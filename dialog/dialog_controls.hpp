@@ -46,8 +46,13 @@ class INotificationSink {
 // One row of the information list: column 0 and column 1.
 using ListRow = std::pair<std::u16string, std::u16string>;
 
-class IDialogControls : public IMessageBox {
+class IDialogControls : public IMessageBox, public IBatchProgress {
  public:
+  // A long batch apply may show that the window is busy; a window without such a display
+  // ignores it.
+  void BatchProgress(std::size_t, std::size_t) override {}
+  void BatchFinished() override {}
+
   // Text of an edit, button, check box or static. A write that changes the text delivers
   // kTextChanged for an edit synchronously, before SetText returns; writing the text the
   // control already holds delivers nothing.

@@ -24,6 +24,7 @@ CTempinexDlg::CTempinexDlg(CTempinexApp& app, IDialogControls& controls, IShellI
       commandLine(std::move(commandLine)),
       net(controls, app.AppName()),
       dispatcher(net) {
+  files.SetProgress(&controls);
   RouteShell();
   RouteRows();
   RouteAttributes();

@@ -321,5 +321,27 @@ TEST_F(FileSetTest, RandomRenamesAmongCollidingNamesLoseNothing) {
   EXPECT_EQ(found, 5u);
 }
 
+TEST_F(FileSetTest, BatchTellsItsProgressAndItsEnd) {
+  struct Recording : IBatchProgress {
+    void BatchProgress(std::size_t done, std::size_t total) override {
+      steps.emplace_back(done, total);
+    }
+    void BatchFinished() override { ++finished; }
+    std::vector<std::pair<std::size_t, std::size_t>> steps;
+    int finished = 0;
+  } progress;
+  set.SetProgress(&progress);
+  set.SetFiles({MakeFile("a"), MakeFile("b"), MakeFile("c")});
+  EXPECT_TRUE(set.ApplyStatus(WithModified(kSomeTime), true));
+  EXPECT_EQ(progress.steps,
+            (std::vector<std::pair<std::size_t, std::size_t>>{{0, 3}, {1, 3}, {2, 3}}));
+  EXPECT_EQ(progress.finished, 1);
+
+  // A batch with refused files ends its progress as well.
+  set.SetFiles({U(folder)});  // a folder passes no probe: refused, not an error
+  EXPECT_FALSE(set.ApplyStatus(WithModified(kSomeTime), true));
+  EXPECT_EQ(progress.finished, 2);
+}
+
 }  // namespace
 }  // namespace tempinex

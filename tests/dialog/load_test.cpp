@@ -3,6 +3,7 @@
 // files in temporary folders.
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -430,6 +431,32 @@ TEST_F(LoadTest, UnreadableStatusShowsZerosWithoutAMessage) {
   }
   Drop({missing});
   EXPECT_EQ(Cell(0, 1), QString());  // no type name for a file that is not there
+}
+
+// Looking at files must leave them exactly as they were: no content is read (which would
+// move a last-access time), nothing is written.
+TEST_F(LoadTest, LoadingAndRepaintingLeaveTheFilesUntouched) {
+  const QString text = MakeFile(QStringLiteral("note.txt"), 100);
+  const QString other = MakeFile(QStringLiteral("data.bin"), 10);
+  const auto stamp = [](const QString& path) {
+    struct stat info {};
+    EXPECT_EQ(stat(QFile::encodeName(path).constData(), &info), 0);
+    return std::vector<long long>{info.st_atim.tv_sec,  info.st_atim.tv_nsec, info.st_mtim.tv_sec,
+                                  info.st_mtim.tv_nsec, info.st_ctim.tv_sec,  info.st_ctim.tv_nsec};
+  };
+  // Times well in the past, so that any read would move the access time under relatime.
+  for (const QString& path : {text, other}) {
+    const struct timespec old[2] = {{1'000'000'000, 0}, {1'000'000'000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(path).constData(), old, 0), 0);
+  }
+  const auto before = std::vector{stamp(text), stamp(other)};
+  MainDialogHarness& dialog = Dialog({text});
+  dialog.window->repaint();
+  Drop({text, other});
+  dialog.window->repaint();
+  Drop({other});
+  dialog.window->grab();
+  EXPECT_EQ((std::vector{stamp(text), stamp(other)}), before);
 }
 
 }  // namespace

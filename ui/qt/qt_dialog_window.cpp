@@ -1,11 +1,11 @@
 #include "qt_dialog_window.hpp"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -15,6 +15,7 @@
 #include <QMimeData>
 #include <QMimeDatabase>
 #include <QPainter>
+#include <QStyle>
 #include <QTableView>
 #include <QUrl>
 
@@ -49,17 +50,22 @@ std::u16string PathOfUrl(const QUrl& url) {
   return DecodeFileName(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 
+// The icon of the file's type, worked out from its name: looking at its contents would read
+// the file and so change its last-access time.
 QPixmap FileIconImage(const SetIcon& icon) {
   int size = icon.large ? 32 : 16;
   if (icon.kind == SetIcon::Kind::kMultiFile) {
     return IconResourceImage(ids::kMultiFileIcon, size);
   }
-  QFileInfo info(NativePath(icon.path));
   static const QMimeDatabase database;
-  QMimeType type = database.mimeTypeForFile(info);
+  const bool directory = QFileInfo(NativePath(icon.path)).isDir();
+  const QMimeType type =
+      directory ? database.mimeTypeForName(QStringLiteral("inode/directory"))
+                : database.mimeTypeForFile(NativePath(icon.path), QMimeDatabase::MatchExtension);
   QIcon themed = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
   if (themed.isNull()) {
-    themed = QFileIconProvider().icon(info);
+    themed =
+        QApplication::style()->standardIcon(directory ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
   }
   return themed.pixmap(size, size);
 }
@@ -229,6 +235,7 @@ void QtDialogWindow::SetDialogIcon(int iconId) {
 
 void QtDialogWindow::ShowIconSquare(const SetIcon& icon) {
   iconSquare = icon;
+  iconSquareImage = icon.kind == SetIcon::Kind::kNone ? QPixmap() : FileIconImage(icon);
   update(kIconSquare);
 }
 
@@ -239,7 +246,7 @@ void QtDialogWindow::paintEvent(QPaintEvent* event) {
   }
   QPainter painter(this);
   painter.fillRect(kIconSquare, kIconBackground);
-  painter.drawPixmap(kIconSquare.topLeft(), FileIconImage(iconSquare));
+  painter.drawPixmap(kIconSquare.topLeft(), iconSquareImage);
 }
 
 void QtDialogWindow::AppendSystemMenuSeparator() {
@@ -329,6 +336,14 @@ void QtDialogWindow::ConnectList() {
               }
             }
           });
+}
+
+void QtDialogWindow::BatchProgress(std::size_t done, std::size_t total) {
+  batchProgress.Progress(done, total);
+}
+
+void QtDialogWindow::BatchFinished() {
+  batchProgress.Finished();
 }
 
 }  // namespace tempinex::qt

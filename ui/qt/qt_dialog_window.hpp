@@ -6,6 +6,7 @@
 #include <QFont>
 #include <vector>
 
+#include "batch_progress.hpp"
 #include "dialog_controls.hpp"
 #include "prompts.hpp"
 #include "template_dialog.hpp"
@@ -54,6 +55,8 @@ class QtDialogWindow : public TemplateDialog, public IDialogControls {
       const std::u16string& filterCaption, const std::u16string& filterPattern) override;
   int RunModalDialog(int templateId) override;
   void EndDialog(int result) override;
+  void BatchProgress(std::size_t done, std::size_t total) override;
+  void BatchFinished() override;
 
  protected:
   void OnClicked(int id) override;
@@ -76,10 +79,12 @@ class QtDialogWindow : public TemplateDialog, public IDialogControls {
   InfoListModel* ListModel(int id) const;
 
   IPrompts& prompts;
+  BatchProgressDisplay batchProgress{this};
   QFont dialogFont;
   INotificationSink* sink = nullptr;
   std::vector<MenuItem> systemMenu;
   SetIcon iconSquare;
+  QPixmap iconSquareImage;  // looked up once per load, not at every repaint
 };
 
 }  // namespace tempinex::qt
