@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Benchmarks the file state core against the tools a Linux user would reach for instead:
-# the batch apply against GNU touch, status reads against GNU stat. Builds in Release and
-# prints medians of RUNS runs and their ratios.
+# Benchmarks the program against what a Linux user would reach for instead, in one Release
+# build, medians of RUNS runs: the batch apply against GNU touch and status reads against GNU
+# stat on the same files, the load of a large set into the window, a keystroke in a date-time
+# field, and the start-up against a bare Qt dialog of the same size.
 #   bench/run.sh [N...]          (default: 10000 100000; RUNS=5)
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -11,8 +12,10 @@ counts=("$@")
 
 cmake -S "$here" -B "$here/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DTEMPINEX_BUILD_TESTS=OFF > /dev/null
-cmake --build "$here/build-release" --target core_bench > /dev/null
+cmake --build "$here/build-release" --target core_bench load_bench keystroke_bench empty_dialog \
+  Tempinex64 > /dev/null
 bench="$here/build-release/bench/core_bench"
+export QT_QPA_PLATFORM=offscreen
 
 work="$(mktemp -d /var/tmp/tempinex-bench.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
@@ -49,3 +52,12 @@ for n in "${counts[@]}"; do
   fi
   rm -rf "$folder"
 done
+
+echo
+for n in "${counts[@]}"; do
+  printf 'load of %s files: ' "$n"
+  "$here/build-release/bench/load_bench" "$n" "$runs" 2>/dev/null | tail -n 1
+done
+"$here/build-release/bench/keystroke_bench" 2000 2>/dev/null
+/usr/bin/python3 "$here/bench/startup.py" "$here/build-release/ui/qt/Tempinex64" \
+  "$here/build-release/bench/empty_dialog" "$runs"
