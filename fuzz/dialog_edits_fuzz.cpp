@@ -19,6 +19,7 @@
 
 namespace {
 
+QApplication* application = nullptr;
 QTemporaryDir* folder = nullptr;
 std::u16string loaded;
 
@@ -65,7 +66,9 @@ void CheckLimits(tempinex::test::MainDialogHarness& harness) {
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication application(*argc, *argv);
+  // Kept for the whole run and never destroyed: libFuzzer ends with exit(), after which Qt's
+  // own statics are gone and a QApplication destructor would crash.
+  application = new QApplication(*argc, *argv);
   folder = new QTemporaryDir();
   const std::string file = folder->path().toStdString() + "/loaded.txt";
   if (FILE* out = std::fopen(file.c_str(), "w")) {
