@@ -1,8 +1,9 @@
 // The Windows platform layer: every service of platform.hpp is the Win32 call of the same
 // purpose, and every NativeError is a GetLastError() code.
 
-#include <shlwapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shlwapi.h>
 
 // windows.h maps these names to their W forms; ours are functions of their own.
 #undef MoveFile
