@@ -9,11 +9,25 @@ wine_user=scripts/windows/wine-user.sh
 
 WINE_USER_HOME="$(mktemp -d "${TMPDIR:-/tmp}/tempinex-wine.XXXXXX")"
 export WINE_USER_HOME
+xvfb_pid=""
 cleanup() {
   timeout 60 "$wine_user" wineserver -k > /dev/null 2>&1 || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2> /dev/null
   rm -rf "$WINE_USER_HOME"
 }
 trap cleanup EXIT
+
+# The dialog tests open real windows: an X server of their own, open to the unprivileged user
+# (-ac), started before Wine so that Wine's desktop uses it.
+display_file="$WINE_USER_HOME/display"
+Xvfb -ac -nolisten tcp -screen 0 1024x768x24 -displayfd 3 3> "$display_file" > /dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [ -s "$display_file" ] && break
+  sleep 0.1
+done
+[ -s "$display_file" ] || { echo "Xvfb did not start"; exit 1; }
+export DISPLAY=":$(cat "$display_file")"
 
 # A persistent server, the prefix made, and one program run first: otherwise the first test
 # waits for Wine's services to settle.

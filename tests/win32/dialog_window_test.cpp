@@ -1,0 +1,222 @@
+// The main dialog on its Win32 window: dialog resource 102 run modally with the real dialog
+// behaviour, driven by window messages from thread timers inside the modal loop. Needs a display
+// (run-tests.sh starts Xvfb).
+
+#include <functional>
+#include <map>
+
+#include "control_ids.hpp"
+#include "registry_store.hpp"
+#include "tempinex_app.hpp"
+#include "tempinex_dlg.hpp"
+#include "win32_dialog_window.hpp"
+#include "win32_shell_info.hpp"
+#include "win32_support.hpp"
+// After windows.h (from the support header), which they need.
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+namespace tempinex {
+namespace {
+
+using namespace win32_test;
+
+// Counts the text-change notifications on their way to the dialog.
+class CountingSink : public INotificationSink {
+ public:
+  explicit CountingSink(INotificationSink& inner) : inner(inner) {}
+  bool Notify(const Notification& notification) override {
+    if (notification.event == Event::kTextChanged) {
+      ++textChanges[notification.id];
+    }
+    return inner.Notify(notification);
+  }
+  std::map<int, int> textChanges;
+
+ private:
+  INotificationSink& inner;
+};
+
+std::function<void()> pendingStep;
+
+void CALLBACK RunPendingStep(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  std::function<void()> step = std::move(pendingStep);
+  if (step) {
+    step();
+  }
+}
+
+// Runs step once the modal loop has been running for `delay` milliseconds.
+void Later(unsigned delay, std::function<void()> step) {
+  pendingStep = std::move(step);
+  SetTimer(nullptr, 0, delay, &RunPendingStep);
+}
+
+class Win32DialogTest : public ::testing::Test {
+ protected:
+  ScopedCrtZone zone{"JST-9"};
+  TempFolder folder;
+  win32::RegistryStore store;
+  CTempinexApp app{u"C:\\programs\\win32_dialog_tests.exe", store};
+  win32::Win32ShellInfo shell;
+  win32::Win32DialogWindow window{GetModuleHandleW(nullptr)};
+
+  void SetUp() override { app.SetCompanyKey(kCompanyKey); }
+
+  // Runs the dialog on paths; first runs inside the modal loop and must end the dialog (a
+  // watchdog cancels it after ten seconds).
+  std::map<int, int> Run(const std::vector<std::u16string>& paths, std::function<void()> first) {
+    CTempinexDlg dialog(app, window, shell, paths);
+    CountingSink sink(dialog);
+    Later(100, std::move(first));
+    const UINT_PTR watchdog = SetTimer(nullptr, 0, 10000, [](HWND, UINT, UINT_PTR id, DWORD) {
+      KillTimer(nullptr, id);
+      ADD_FAILURE() << "the dialog was still open after ten seconds";
+      PostMessageW(GetActiveWindow(), WM_COMMAND, IDCANCEL, 0);
+    });
+    window.RunModal(sink);
+    KillTimer(nullptr, watchdog);
+    return sink.textChanges;
+  }
+
+  void Close() { PostMessageW(window.Handle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); }
+
+  std::u16string Text(int id) const { return window.GetText(id); }
+};
+
+TEST_F(Win32DialogTest, OpensOnTheCommandLineFileWithItsNameListIconAndAboutItem) {
+  const std::u16string file = folder.Join(u"report 2011.txt");
+  MakeFile(file, 1536);
+  Run({file}, [&] {
+    const HWND dialog = window.Handle();
+    wchar_t title[64] = {};
+    GetWindowTextW(dialog, title, 64);
+    EXPECT_EQ(U(title), u"Tempinex Ver1.01");
+    EXPECT_EQ(Text(ids::kFileName), u"report 2011");
+    EXPECT_EQ(Text(ids::kExtension), u"txt");
+    EXPECT_TRUE(window.IsEnabled(ids::kFileName));
+    EXPECT_FALSE(window.IsEnabled(ids::kApply));
+    EXPECT_EQ(window.ListRowCount(ids::kInfoList), 4);
+    const HWND list = GetDlgItem(dialog, ids::kInfoList);
+    EXPECT_NE(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_GRIDLINES, 0);
+    wchar_t size[64] = {};
+    LVITEMW cell{};
+    cell.iSubItem = 1;
+    cell.pszText = size;
+    cell.cchTextMax = 64;
+    SendMessageW(list, LVM_GETITEMTEXTW, 3, reinterpret_cast<LPARAM>(&cell));
+    EXPECT_EQ(U(size), u"1.5KB(1536バイト)");
+    EXPECT_NE(SendMessageW(dialog, WM_GETICON, ICON_BIG, 0), 0);
+
+    const HMENU menu = GetSystemMenu(dialog, FALSE);
+    const int last = GetMenuItemCount(menu) - 1;
+    EXPECT_EQ(GetMenuItemID(menu, last), static_cast<UINT>(ids::kAboutCommand));
+    wchar_t item[64] = {};
+    GetMenuStringW(menu, last, item, 64, MF_BYPOSITION);
+    EXPECT_EQ(U(item), u"Tempinex のﾊﾞｰｼﾞｮﾝ情報(&A)...");
+    Close();
+  });
+}
+
+TEST_F(Win32DialogTest, TextWritesNotifyOnlyOnChangeAndBeforeTheyReturn) {
+  const std::u16string file = folder.Join(u"a.txt");
+  MakeFile(file);
+  int duringWrite = -1;
+  const std::map<int, int> changes = Run({file}, [&] {
+    window.SetText(ids::kFileName, Text(ids::kFileName));  // the same text: nothing
+    window.SetText(ids::kFileName, u"renamed");
+    duringWrite = 0;
+    Close();
+  });
+  // The load wrote "a" once; the same text again delivered nothing; "renamed" one more.
+  EXPECT_EQ(changes.at(ids::kFileName), 2);
+  EXPECT_EQ(duringWrite, 0);
+}
+
+TEST_F(Win32DialogTest, UpDownsAreBoundToTheEditBeforeThemAndYearsHaveNoSeparators) {
+  const std::u16string file = folder.Join(u"a.txt");
+  MakeFile(file);
+  Run({file}, [&] {
+    const HWND dialog = window.Handle();
+    const std::pair<int, int> pairs[] = {{ids::kCreateYear, ids::kCreateYearSpin},
+                                         {ids::kLastChangeMonth, ids::kLastChangeMonthSpin},
+                                         {ids::kLastReadSecond, ids::kLastReadSecondSpin}};
+    for (const auto& [edit, spin] : pairs) {
+      const HWND upDown = GetDlgItem(dialog, spin);
+      ASSERT_NE(upDown, nullptr) << spin;
+      EXPECT_EQ(reinterpret_cast<HWND>(SendMessageW(upDown, UDM_GETBUDDY, 0, 0)),
+                GetDlgItem(dialog, edit))
+          << spin;
+    }
+    const auto style = [&](int id) { return GetWindowLongW(GetDlgItem(dialog, id), GWL_STYLE); };
+    EXPECT_NE(style(ids::kLastChangeYearSpin) & UDS_NOTHOUSANDS, 0);
+    EXPECT_EQ(style(ids::kLastChangeDaySpin) & UDS_NOTHOUSANDS, 0);
+    EXPECT_NE(style(ids::kLastReadHour) & ES_NUMBER, 0);
+    Close();
+  });
+}
+
+TEST_F(Win32DialogTest, ScriptedApplyWritesTheTypedYear) {
+  const std::u16string file = folder.Join(u"a.txt");
+  MakeFile(file);
+  SetTimes(file, TicksOfUnix(1434369600), TicksOfUnix(1434369600), TicksOfUnix(1434369600));
+  Run({file}, [&] {
+    const HWND dialog = window.Handle();
+    SendMessageW(GetDlgItem(dialog, ids::kLastChangeCheck), BM_CLICK, 0, 0);
+    EXPECT_TRUE(window.IsEnabled(ids::kLastChangeYear));
+    SetDlgItemTextW(dialog, ids::kLastChangeYear, L"2001");
+    EXPECT_TRUE(window.IsEnabled(ids::kApply));
+    SendMessageW(GetDlgItem(dialog, ids::kApply), BM_CLICK, 0, 0);
+    EXPECT_FALSE(window.IsEnabled(ids::kApply));
+    Close();
+  });
+  FILETIME local;
+  SYSTEMTIME fields;
+  const FILETIME written = Info(file).ftLastWriteTime;
+  FileTimeToLocalFileTime(&written, &local);
+  FileTimeToSystemTime(&local, &fields);
+  EXPECT_EQ(fields.wYear, 2001);
+  EXPECT_EQ(app.ReadSetting(kSettingsSection, u"fileLastChange", 7), 1u);
+}
+
+TEST_F(Win32DialogTest, DroppedFilesReplaceTheSetAndAboutOpensAndCloses) {
+  const std::u16string first = folder.Join(u"one.txt");
+  const std::u16string second = folder.Join(u"two.log");
+  MakeFile(first);
+  MakeFile(second);
+  bool aboutSeen = false;
+  Run({}, [&] {
+    EXPECT_FALSE(window.IsEnabled(ids::kFileName));
+    // A drop as the shell delivers it: DROPFILES and the wide names, double-terminated.
+    const std::u16string names = first + u'\0' + second + u'\0' + u'\0';
+    const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(char16_t));
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    std::memcpy(drop + 1, names.data(), names.size() * sizeof(char16_t));
+    GlobalUnlock(memory);
+    SendMessageW(window.Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+    EXPECT_EQ(window.ListRowCount(ids::kInfoList), 2);
+
+    PostMessageW(window.Handle(), WM_SYSCOMMAND, ids::kAboutCommand, 0);
+    Later(300, [&] {
+      const HWND about = FindWindowW(nullptr, L"Tempinexのﾊﾞｰｼﾞｮﾝ情報");
+      ASSERT_NE(about, nullptr);
+      aboutSeen = true;
+      EXPECT_NE(FindWindowExW(about, nullptr, L"Static", L"Tempinex64 Ver1.02"), nullptr);
+      PostMessageW(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+      Later(300, [&] {
+        EXPECT_EQ(FindWindowW(nullptr, L"Tempinexのﾊﾞｰｼﾞｮﾝ情報"), nullptr);
+        Close();
+      });
+    });
+  });
+  EXPECT_TRUE(aboutSeen);
+}
+
+}  // namespace
+}  // namespace tempinex
