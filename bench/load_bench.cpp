@@ -21,24 +21,10 @@
 #include "qt_dialog_window.hpp"
 #include "qt_settings_store.hpp"
 #include "qt_shell_info.hpp"
+#include "silent_prompts.hpp"
 #include "tempinex_app.hpp"
 #include "tempinex_dlg.hpp"
 #include "text_convert.hpp"
-
-namespace {
-
-// Answers nothing: a benchmark must never wait for a person.
-class SilentPrompts : public tempinex::qt::IPrompts {
- public:
-  void ShowMessage(QWidget*, const std::u16string&, const std::u16string&, tempinex::MessageIcon,
-                   bool) override {}
-  std::optional<std::vector<std::u16string>> ChooseFilesToOpen(QWidget*, const std::u16string&,
-                                                               const std::u16string&) override {
-    return std::nullopt;
-  }
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
   using namespace tempinex;
@@ -67,7 +53,7 @@ int main(int argc, char** argv) {
   qt::QtSettingsStore store;
   CTempinexApp app(u"/opt/tempinex/Tempinex64", store);
   app.SetCompanyKey(kCompanyKey);
-  SilentPrompts prompts;
+  bench::SilentPrompts prompts;
   qt::QtShellInfo shell;
   qt::QtDialogWindow window(prompts, qt::ChooseDialogFont());
   CTempinexDlg dialog(app, window, shell, {});

@@ -32,6 +32,14 @@ NativeError NativeName(const std::u16string& path, std::string& native) {
   return 0;
 }
 
+// The file's name as bytes, and what the file system says about it.
+NativeError ReadNamedInode(const std::u16string& path, std::string& native, Inode& inode) {
+  if (NativeError error = NativeName(path, native); error != 0) {
+    return error;
+  }
+  return linux_fs::ReadInode(native, inode);
+}
+
 mode_t CurrentUmask() {
   const mode_t mask = umask(0);
   umask(mask);
@@ -143,10 +151,7 @@ NativeError MoveByLink(const std::string& from, const std::string& to) {
 NativeError GetAttributeData(const std::u16string& path, AttributeData& data) {
   std::string native;
   Inode inode;
-  if (NativeError error = NativeName(path, native); error != 0) {
-    return error;
-  }
-  if (NativeError error = linux_fs::ReadInode(native, inode); error != 0) {
+  if (NativeError error = ReadNamedInode(path, native, inode); error != 0) {
     return error;
   }
   data.attributes = linux_fs::AttributeWord(inode, native);
@@ -176,10 +181,7 @@ NativeError GetAttributes(const std::u16string& path, std::uint32_t& attributes)
 NativeError SetAttributes(const std::u16string& path, std::uint32_t attributes) {
   std::string native;
   Inode inode;
-  if (NativeError error = NativeName(path, native); error != 0) {
-    return error;
-  }
-  if (NativeError error = linux_fs::ReadInode(native, inode); error != 0) {
+  if (NativeError error = ReadNamedInode(path, native, inode); error != 0) {
     return error;
   }
   const DosAttrib info = NewAttributes(inode, native, attributes);
@@ -268,10 +270,7 @@ NativeError CloseFile(FileHandle handle) {
 NativeError ProbeOpenForWrite(const std::u16string& path, bool readOnlyBeingCleared) {
   std::string native;
   Inode inode;
-  if (NativeError error = NativeName(path, native); error != 0) {
-    return error;
-  }
-  if (NativeError error = linux_fs::ReadInode(native, inode); error != 0) {
+  if (NativeError error = ReadNamedInode(path, native, inode); error != 0) {
     return error;
   }
   if (!linux_fs::IsRegular(inode)) {
