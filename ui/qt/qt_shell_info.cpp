@@ -64,9 +64,18 @@ std::u16string QtShellInfo::TypeName(const std::u16string& path) {
   // By name only, never by contents: names without a suffix (Makefile) are matched whole.
   const QString name = ToQString(FileNameOf(path));
   const QString suffix = QFileInfo(name).completeSuffix();
-  const QString key = kind == Kind::kDirectory ? QStringLiteral("/")
-                      : suffix.isEmpty()       ? QLatin1Char(':') + name
-                                               : suffix;
+  QString key = suffix;
+  if (kind == Kind::kDirectory) {
+    key = QStringLiteral("/");
+  } else if (suffix.isEmpty() && !name.contains(QLatin1Char('.'))) {
+    if (!suffixless) {
+      suffixless = std::make_unique<SuffixlessNames>();
+    }
+    // ":" alone stands for every name that no pattern can match: the default type.
+    key = suffixless->MayHaveOwnType(name) ? QLatin1Char(':') + name : QStringLiteral(":");
+  } else if (suffix.isEmpty()) {
+    key = QLatin1Char(':') + name;  // "name." and the like: asked as they are
+  }
   auto cached = typeNameByKey.constFind(key);
   if (cached == typeNameByKey.constEnd()) {
     const QMimeType type = kind == Kind::kDirectory

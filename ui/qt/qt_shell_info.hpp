@@ -8,7 +8,10 @@
 #include <QString>
 #include <string>
 
+#include <memory>
+
 #include "shell_seams.hpp"
+#include "suffixless_names.hpp"
 
 namespace tempinex::qt {
 
@@ -21,6 +24,8 @@ class QtShellInfo : public IShellInfo {
   QMimeDatabase database;
   // A look-up by name takes tens of microseconds; large sets share few suffixes.
   QHash<QString, QString> typeNameByKey;
+  // Read when the first name without a suffix is met.
+  std::unique_ptr<SuffixlessNames> suffixless;
   // The list asks for a file's display name and then at once for its type name: the kind
   // found by the first question answers the second, so each row costs one lstat, not two.
   std::u16string kindPath;
