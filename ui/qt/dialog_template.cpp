@@ -78,7 +78,7 @@ constexpr int kFieldHeight = 12;
 constexpr int kUpDownWidth = 9;
 constexpr int kMinuteColumn = 4;
 
-void AddRow(const RowLayout& row, std::vector<ControlSpec>& out) {
+void AddRow(const RowLayout& row, std::vector<ControlEntry>& out) {
   out.push_back({row.check, K::kCheckBox, row.caption, 10, row.checkY, row.checkWidth, 10, true});
   for (int column = 0; column < 6; ++column) {
     const FieldColumn& field = kColumns[column];
@@ -91,7 +91,7 @@ void AddRow(const RowLayout& row, std::vector<ControlSpec>& out) {
   }
 }
 
-void AddUnitLabels(const RowLayout& row, std::vector<ControlSpec>& out) {
+void AddUnitLabels(const RowLayout& row, std::vector<ControlEntry>& out) {
   for (int column = 0; column < 6; ++column) {
     int y = column >= kMinuteColumn ? row.minuteSecondLabelY : row.labelY;
     out.push_back({kNone, K::kStatic, kColumns[column].unit, kColumns[column].unitX, y, 8, 8});
@@ -100,7 +100,7 @@ void AddUnitLabels(const RowLayout& row, std::vector<ControlSpec>& out) {
 
 DialogTemplate BuildMainDialog() {
   DialogTemplate t{ids::kMainDialog, u"Tempinex Ver1.01", 351, 301, {}};
-  std::vector<ControlSpec>& c = t.controls;
+  std::vector<ControlEntry>& c = t.controls;
   c.push_back({ids::kOk, K::kDefaultButton, u"OK", 188, 280, 50, 14});
   c.push_back({ids::kCancel, K::kPushButton, u"ｷｬﾝｾﾙ", 241, 280, 50, 14});
   c.push_back({ids::kBrowse, K::kPushButton, u"参照", 294, 7, 50, 14});
@@ -133,7 +133,7 @@ DialogTemplate BuildMainDialog() {
 
 DialogTemplate BuildAboutDialog() {
   DialogTemplate t{ids::kAboutDialog, u"Tempinexのﾊﾞｰｼﾞｮﾝ情報", 235, 46, {}};
-  ControlSpec icon{kNone, K::kStaticIcon, u"", 11, 7, 20, 20};
+  ControlEntry icon{kNone, K::kStaticIcon, u"", 11, 7, 20, 20};
   icon.iconId = ids::kProgramIcon;
   t.controls.push_back(icon);
   t.controls.push_back({kNone, K::kStatic, u"Tempinex64 Ver1.02", 40, 10, 119, 8});

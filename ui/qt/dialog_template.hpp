@@ -21,7 +21,7 @@ enum class ControlKind {
   kListView,  // report view
 };
 
-struct ControlSpec {
+struct ControlEntry {
   int id;
   ControlKind kind;
   const char16_t* caption;
@@ -34,7 +34,7 @@ struct DialogTemplate {
   int id;
   const char16_t* title;
   int width, height;  // dialog units
-  std::vector<ControlSpec> controls;
+  std::vector<ControlEntry> controls;
 };
 
 const DialogTemplate& MainDialogTemplate();

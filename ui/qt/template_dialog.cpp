@@ -17,24 +17,24 @@ namespace tempinex::qt {
 
 namespace {
 
-QLabel* MakeLabel(const ControlSpec& spec, QWidget* parent) {
-  auto* label = new QLabel(ToQString(spec.caption), parent);
+QLabel* MakeLabel(const ControlEntry& entry, QWidget* parent) {
+  auto* label = new QLabel(ToQString(entry.caption), parent);
   label->setTextFormat(Qt::PlainText);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   label->setContentsMargins(0, 0, 0, 0);
   return label;
 }
 
-QLabel* MakeIcon(const ControlSpec& spec, QWidget* parent) {
+QLabel* MakeIcon(const ControlEntry& entry, QWidget* parent) {
   auto* label = new QLabel(parent);
-  label->setPixmap(IconResourceImage(spec.iconId, 32));
+  label->setPixmap(IconResourceImage(entry.iconId, 32));
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   return label;
 }
 
-QPushButton* MakeButton(const ControlSpec& spec, QWidget* parent) {
-  auto* button = new QPushButton(ToQString(spec.caption), parent);
-  button->setDefault(spec.kind == ControlKind::kDefaultButton);
+QPushButton* MakeButton(const ControlEntry& entry, QWidget* parent) {
+  auto* button = new QPushButton(ToQString(entry.caption), parent);
+  button->setDefault(entry.kind == ControlKind::kDefaultButton);
   return button;
 }
 
@@ -60,18 +60,18 @@ TemplateDialog::TemplateDialog(const DialogTemplate& dialogTemplate, const QFont
   setFixedSize(units.Size(dialogTemplate.width, dialogTemplate.height));
   std::vector<QWidget*> created;
   int statics = 0;
-  for (const ControlSpec& spec : dialogTemplate.controls) {
-    QWidget* widget = CreateControl(spec);
+  for (const ControlEntry& entry : dialogTemplate.controls) {
+    QWidget* widget = CreateControl(entry);
     widget->setFont(font);
-    widget->setGeometry(units.Rect(spec.x, spec.y, spec.width, spec.height));
-    widget->setEnabled(!spec.disabled);
-    widget->setFocusPolicy(IsTabStop(spec.kind) ? Qt::StrongFocus : Qt::NoFocus);
-    if (spec.id == ids::kStatic) {
+    widget->setGeometry(units.Rect(entry.x, entry.y, entry.width, entry.height));
+    widget->setEnabled(!entry.disabled);
+    widget->setFocusPolicy(IsTabStop(entry.kind) ? Qt::StrongFocus : Qt::NoFocus);
+    if (entry.id == ids::kStatic) {
       widget->setObjectName(QStringLiteral("static%1").arg(statics++));
     } else {
-      widget->setObjectName(QStringLiteral("ctl%1").arg(spec.id));
-      widget->setProperty("controlId", spec.id);
-      controls[spec.id] = widget;
+      widget->setObjectName(QStringLiteral("ctl%1").arg(entry.id));
+      widget->setProperty("controlId", entry.id);
+      controls[entry.id] = widget;
     }
     created.push_back(widget);
     previous = widget;
@@ -80,17 +80,17 @@ TemplateDialog::TemplateDialog(const DialogTemplate& dialogTemplate, const QFont
   ChainTabOrder(created);
 }
 
-QWidget* TemplateDialog::CreateControl(const ControlSpec& spec) {
-  const int id = spec.id;
-  switch (spec.kind) {
+QWidget* TemplateDialog::CreateControl(const ControlEntry& entry) {
+  const int id = entry.id;
+  switch (entry.kind) {
     case ControlKind::kStatic:
-      return MakeLabel(spec, this);
+      return MakeLabel(entry, this);
     case ControlKind::kStaticIcon:
-      return MakeIcon(spec, this);
+      return MakeIcon(entry, this);
     case ControlKind::kEdit:
     case ControlKind::kDigitEdit: {
       auto* edit = new QLineEdit(this);
-      if (spec.kind == ControlKind::kDigitEdit) {
+      if (entry.kind == ControlKind::kDigitEdit) {
         edit->installEventFilter(new DigitFilter(edit));
       }
       connect(edit, &QLineEdit::textChanged, this, [this, id] { OnTextChanged(id); });
@@ -99,22 +99,22 @@ QWidget* TemplateDialog::CreateControl(const ControlSpec& spec) {
     case ControlKind::kPushButton:
     case ControlKind::kDefaultButton:
     case ControlKind::kFlatButton: {
-      QPushButton* button = MakeButton(spec, this);
+      QPushButton* button = MakeButton(entry, this);
       connect(button, &QPushButton::clicked, this, [this, id] { OnClicked(id); });
       return button;
     }
     case ControlKind::kCheckBox: {
-      auto* box = new QCheckBox(ToQString(spec.caption), this);
+      auto* box = new QCheckBox(ToQString(entry.caption), this);
       connect(box, &QCheckBox::clicked, this, [this, id] { OnClicked(id); });
       return box;
     }
     case ControlKind::kGroupBox:
-      return new QGroupBox(ToQString(spec.caption), this);
+      return new QGroupBox(ToQString(entry.caption), this);
     case ControlKind::kUpDown: {
       // The buddy gives up the room at its right end, as a Windows up-down aligned right does.
       auto* buddy = qobject_cast<QLineEdit*>(previous);
       Q_ASSERT(buddy != nullptr);
-      buddy->resize(buddy->width() - units.X(spec.width), buddy->height());
+      buddy->resize(buddy->width() - units.X(entry.width), buddy->height());
       return new UpDown(buddy, this);
     }
     case ControlKind::kListView:

@@ -30,7 +30,7 @@ class TemplateDialog : public QDialog {
   void reject() override;
 
  private:
-  QWidget* CreateControl(const ControlSpec& spec);
+  QWidget* CreateControl(const ControlEntry& entry);
   void StackLikeWindows(const std::vector<QWidget*>& created);
   void ChainTabOrder(const std::vector<QWidget*>& created);
 
