@@ -133,6 +133,7 @@ bool ReadFileStatus(const char16_t* path, FileStatus& status) {
 }
 
 void WriteFileStatus(const std::u16string& path, const FileStatus& status, bool leaveAttributes) {
+  const platform::FileVisit visit(path);
   std::uint32_t word = 0;
   if (const platform::NativeError error = platform::GetAttributes(path, word)) {
     RaiseFileError(error, path);

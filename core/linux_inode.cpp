@@ -65,12 +65,29 @@ NativeError ReadInode(const std::string& path, Inode& inode) {
 }
 
 NativeError ReadInode(int fd, Inode& inode) {
+  if (NativeError error = ReadInodeInfo(fd, inode); error != 0) {
+    return error;
+  }
+  ReadDos(fd, inode);
+  return 0;
+}
+
+NativeError ReadInodeInfo(int fd, Inode& inode) {
   if (statx(fd, "", AT_EMPTY_PATH | AT_STATX_SYNC_AS_STAT, kStatxWanted, &inode.info) != 0) {
     return errno;
   }
+  return 0;
+}
+
+void ReadDos(int fd, Inode& inode) {
   inode.dos = ReadDosAttrib(
       [&](char* buffer, std::size_t size) { return fgetxattr(fd, kDosAttribName, buffer, size); });
-  return 0;
+}
+
+bool SameFile(const Inode& one, const Inode& other) {
+  return one.info.stx_ino == other.info.stx_ino &&
+         one.info.stx_dev_major == other.info.stx_dev_major &&
+         one.info.stx_dev_minor == other.info.stx_dev_minor;
 }
 
 bool IsDirectory(const Inode& inode) {

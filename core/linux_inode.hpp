@@ -23,6 +23,11 @@ struct Inode {
 
 NativeError ReadInode(const std::string& path, Inode& inode);
 NativeError ReadInode(int fd, Inode& inode);
+// The two halves of ReadInode(fd): the statx record, and the user.DOSATTRIB value.
+NativeError ReadInodeInfo(int fd, Inode& inode);
+void ReadDos(int fd, Inode& inode);
+// True when both records describe the same file.
+bool SameFile(const Inode& one, const Inode& other);
 
 // The bits a file has when it carries no user.DOSATTRIB: hidden for a dot name, archive for
 // everything but a directory, and the directory bit.

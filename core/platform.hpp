@@ -94,6 +94,22 @@ NativeError ProbeOpenForWrite(const std::u16string& path, bool readOnlyBeingClea
 // Moves `from` to `to` within a volume. Never replaces an existing `to`.
 NativeError MoveFile(const std::u16string& from, const std::u16string& to);
 
+// Marks the calls this thread makes while it lives as one short visit to one file, during
+// which nobody but this program is expected to change the file's attributes: the platform may
+// then answer a call from what an earlier call of the same visit learnt of the file, instead of
+// asking the file system again. Times and sizes are always read afresh. A visit begun while
+// another is under way on the thread does nothing.
+class FileVisit {
+ public:
+  explicit FileVisit(const std::u16string& path);
+  ~FileVisit();
+  FileVisit(const FileVisit&) = delete;
+  FileVisit& operator=(const FileVisit&) = delete;
+
+ private:
+  bool began = false;
+};
+
 // Path resolution.
 // The absolute form of path; lastComponent receives the position of its last component
 // (npos when it has none).

@@ -12,6 +12,7 @@
 
 #include "file_name.hpp"
 #include "linux_inode.hpp"
+#include "linux_visit.hpp"
 #include "platform.hpp"
 
 namespace tempinex::platform {
@@ -32,12 +33,52 @@ NativeError NativeName(const std::u16string& path, std::string& native) {
   return 0;
 }
 
-// The file's name as bytes, and what the file system says about it.
+// Keeps what is now known of native for the rest of a visit to it.
+void Remember(const std::string& native, const Inode& inode) {
+  if (linux_fs::VisitMemo* memo = linux_fs::MemoFor(native)) {
+    memo->inode = inode;
+  }
+}
+
+// Drops what a visit to native knew, after a call whose effect on the file is not known.
+void Forget(const std::string& native) {
+  if (linux_fs::VisitMemo* memo = linux_fs::MemoFor(native)) {
+    memo->inode.reset();
+  }
+}
+
+// The file's name as bytes, and what the file system says about it now.
 NativeError ReadNamedInode(const std::u16string& path, std::string& native, Inode& inode) {
   if (NativeError error = NativeName(path, native); error != 0) {
     return error;
   }
-  return linux_fs::ReadInode(native, inode);
+  const NativeError error = linux_fs::ReadInode(native, inode);
+  if (error == 0) {
+    Remember(native, inode);
+  } else {
+    Forget(native);
+  }
+  return error;
+}
+
+// The same, answered from the visit under way when an earlier call of it learnt the file.
+NativeError RecallNamedInode(const std::u16string& path, std::string& native, Inode& inode) {
+  if (NativeError error = NativeName(path, native); error != 0) {
+    return error;
+  }
+  if (const linux_fs::VisitMemo* memo = linux_fs::MemoFor(native); memo && memo->inode) {
+    inode = *memo->inode;
+    return 0;
+  }
+  return ReadNamedInode(path, native, inode);
+}
+
+std::uint32_t AttributesOf(const Inode& inode, const std::string& native) {
+  std::uint32_t attributes = linux_fs::AttributeWord(inode, native);
+  if (linux_fs::IsCompressed(inode, native)) {
+    attributes |= kAttrCompressed;
+  }
+  return attributes;
 }
 
 mode_t CurrentUmask() {
@@ -52,19 +93,26 @@ mode_t WritableMode(mode_t mode) {
   return mode | ((0600 | ((mode & 044) >> 1)) & ~CurrentUmask());
 }
 
-NativeError ChangeMode(const std::string& native, mode_t mode) {
-  return chmod(native.c_str(), mode & 07777) == 0 ? 0 : errno;
+NativeError ChangeMode(const std::string& native, Inode& inode, mode_t mode) {
+  if (chmod(native.c_str(), mode & 07777) != 0) {
+    return errno;
+  }
+  inode.info.stx_mode = static_cast<std::uint16_t>((inode.info.stx_mode & S_IFMT) | (mode & 07777));
+  return 0;
 }
 
 // Stores the new attribute set; where the file system keeps no extended attributes, only a
 // set that reads back the same without one is accepted.
-NativeError StoreAttributes(const std::string& native, const Inode& inode, const DosAttrib& info) {
+NativeError StoreAttributes(const std::string& native, Inode& inode, const DosAttrib& info) {
   const std::uint32_t implicit = linux_fs::ImplicitBits(inode, native);
   const bool unchanged = inode.dos ? inode.dos->attrib == info.attrib : info.attrib == implicit;
   if (unchanged) {
     return 0;
   }
   const NativeError error = linux_fs::StoreDosAttrib(native, -1, info);
+  if (error == 0) {
+    inode.dos = info;
+  }
   const bool readsBackWithout = (info.attrib & kNeedXattr) == (implicit & kNeedXattr);
   if (error == ENOTSUP && readsBackWithout) {
     return 0;
@@ -97,6 +145,7 @@ NativeError CanClearReadOnly(const Inode& inode, const std::string& native) {
 // What was read of a file when it was opened for the time write, kept until it is closed so
 // that the creation time can be stored without reading the file again.
 struct OpenedFile {
+  std::string native;
   std::optional<DosAttrib> dos;
   std::uint32_t implicitBits = 0;
 };
@@ -127,6 +176,26 @@ OpenedFiles& Opened() {
   return opened;
 }
 
+// Replaces the attribute set of the file inode describes, and keeps inode up to date.
+NativeError ReplaceAttributes(const std::string& native, Inode& inode, std::uint32_t attributes) {
+  const DosAttrib info = NewAttributes(inode, native, attributes);
+  const mode_t mode = inode.info.stx_mode;
+  if (attributes & kAttrReadOnly) {
+    // Attribute first: once the write bits are gone the owner may no longer set it.
+    if (NativeError error = StoreAttributes(native, inode, info); error != 0) {
+      return error;
+    }
+    const bool dropWriteBits = !linux_fs::IsDirectory(inode) && linux_fs::HasWriteBits(inode);
+    return dropWriteBits ? ChangeMode(native, inode, mode & ~0222) : 0;
+  }
+  if (!linux_fs::HasWriteBits(inode)) {
+    if (NativeError error = ChangeMode(native, inode, WritableMode(mode)); error != 0) {
+      return error;
+    }
+  }
+  return StoreAttributes(native, inode, info);
+}
+
 NativeError MoveByLink(const std::string& from, const std::string& to) {
   struct stat info {};
   if (lstat(from.c_str(), &info) != 0) {
@@ -154,10 +223,7 @@ NativeError GetAttributeData(const std::u16string& path, AttributeData& data) {
   if (NativeError error = ReadNamedInode(path, native, inode); error != 0) {
     return error;
   }
-  data.attributes = linux_fs::AttributeWord(inode, native);
-  if (linux_fs::IsCompressed(inode, native)) {
-    data.attributes |= kAttrCompressed;
-  }
+  data.attributes = AttributesOf(inode, native);
   if (inode.dos && inode.dos->createTime != 0) {
     data.creation = inode.dos->createTime;
   } else if (inode.info.stx_mask & STATX_BTIME) {
@@ -172,34 +238,26 @@ NativeError GetAttributeData(const std::u16string& path, AttributeData& data) {
 }
 
 NativeError GetAttributes(const std::u16string& path, std::uint32_t& attributes) {
-  AttributeData data;
-  const NativeError error = GetAttributeData(path, data);
-  attributes = error == 0 ? data.attributes : kInvalidAttributes;
+  std::string native;
+  Inode inode;
+  const NativeError error = RecallNamedInode(path, native, inode);
+  attributes = error == 0 ? AttributesOf(inode, native) : kInvalidAttributes;
   return error;
 }
 
 NativeError SetAttributes(const std::u16string& path, std::uint32_t attributes) {
   std::string native;
   Inode inode;
-  if (NativeError error = ReadNamedInode(path, native, inode); error != 0) {
+  if (NativeError error = RecallNamedInode(path, native, inode); error != 0) {
     return error;
   }
-  const DosAttrib info = NewAttributes(inode, native, attributes);
-  const mode_t mode = inode.info.stx_mode;
-  if (attributes & kAttrReadOnly) {
-    // Attribute first: once the write bits are gone the owner may no longer set it.
-    if (NativeError error = StoreAttributes(native, inode, info); error != 0) {
-      return error;
-    }
-    const bool dropWriteBits = !linux_fs::IsDirectory(inode) && linux_fs::HasWriteBits(inode);
-    return dropWriteBits ? ChangeMode(native, mode & ~0222) : 0;
+  const NativeError error = ReplaceAttributes(native, inode, attributes);
+  if (error == 0) {
+    Remember(native, inode);
+  } else {
+    Forget(native);
   }
-  if (!linux_fs::HasWriteBits(inode)) {
-    if (NativeError error = ChangeMode(native, WritableMode(mode)); error != 0) {
-      return error;
-    }
-  }
-  return StoreAttributes(native, inode, info);
+  return error;
 }
 
 NativeError OpenForTimeWrite(const std::u16string& path, FileHandle& handle) {
@@ -209,27 +267,46 @@ NativeError OpenForTimeWrite(const std::u16string& path, FileHandle& handle) {
   }
   // Directories, pipes and devices are never opened, and a file without write bits is
   // read-only: refused before the open, whatever the user's privileges.
-  struct statx info {};
-  if (statx(AT_FDCWD, native.c_str(), AT_STATX_SYNC_AS_STAT, STATX_TYPE | STATX_MODE, &info) != 0) {
-    return errno;
+  const linux_fs::VisitMemo* memo = linux_fs::MemoFor(native);
+  std::uint32_t mode = 0;
+  if (memo && memo->inode) {
+    mode = memo->inode->info.stx_mode;
+  } else {
+    struct statx info {};
+    if (statx(AT_FDCWD, native.c_str(), AT_STATX_SYNC_AS_STAT, STATX_TYPE | STATX_MODE, &info) !=
+        0) {
+      return errno;
+    }
+    mode = info.stx_mode;
   }
-  if (!S_ISREG(info.stx_mode) || (info.stx_mode & 0222) == 0) {
+  if (!S_ISREG(mode) || (mode & 0222) == 0) {
     return EACCES;
   }
   const int fd = open(native.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
-    return errno;
+    const NativeError error = errno;
+    Forget(native);
+    return error;
   }
   // Checked again on what was opened: it may have been replaced since it was looked at, and
-  // the read-only bit of user.DOSATTRIB is only known now.
+  // the read-only bit of user.DOSATTRIB may only be known now.
   Inode opened;
-  if (linux_fs::ReadInode(fd, opened) != 0 || !linux_fs::IsRegular(opened) ||
-      (linux_fs::AttributeWord(opened, native) & kAttrReadOnly)) {
+  bool usable = linux_fs::ReadInodeInfo(fd, opened) == 0;
+  if (usable && memo && memo->inode && linux_fs::SameFile(*memo->inode, opened)) {
+    opened.dos = memo->inode->dos;
+  } else if (usable) {
+    linux_fs::ReadDos(fd, opened);
+  }
+  usable = usable && linux_fs::IsRegular(opened) &&
+           !(linux_fs::AttributeWord(opened, native) & kAttrReadOnly);
+  if (!usable) {
     close(fd);
+    Forget(native);
     return EACCES;
   }
+  Remember(native, opened);
   handle.value = fd;
-  Opened().Add(fd, {opened.dos, linux_fs::ImplicitBits(opened, native)});
+  Opened().Add(fd, {native, opened.dos, linux_fs::ImplicitBits(opened, native)});
   return 0;
 }
 
@@ -241,7 +318,11 @@ NativeError SetFileTimes(FileHandle handle, const FileTime* creation, const File
     times[0] = lastAccess ? linux_fs::TimespecFromFileTime(*lastAccess) : timespec{0, UTIME_OMIT};
     times[1] = lastWrite ? linux_fs::TimespecFromFileTime(*lastWrite) : timespec{0, UTIME_OMIT};
     if (futimens(fd, times) != 0) {
-      return errno;
+      const NativeError error = errno;
+      if (const OpenedFile* opened = Opened().Find(fd)) {
+        Forget(opened->native);
+      }
+      return error;
     }
   }
   if (!creation) {
@@ -255,8 +336,14 @@ NativeError SetFileTimes(FileHandle handle, const FileTime* creation, const File
   DosAttrib info = opened->dos.value_or(DosAttrib{opened->implicitBits, 0});
   info.createTime = *creation;
   const NativeError error = linux_fs::StoreDosAttrib({}, fd, info);
+  linux_fs::VisitMemo* memo = linux_fs::MemoFor(opened->native);
   if (error == 0) {
     opened->dos = info;
+    if (memo && memo->inode) {
+      memo->inode->dos = info;
+    }
+  } else {
+    Forget(opened->native);
   }
   return error;
 }
@@ -270,7 +357,7 @@ NativeError CloseFile(FileHandle handle) {
 NativeError ProbeOpenForWrite(const std::u16string& path, bool readOnlyBeingCleared) {
   std::string native;
   Inode inode;
-  if (NativeError error = ReadNamedInode(path, native, inode); error != 0) {
+  if (NativeError error = RecallNamedInode(path, native, inode); error != 0) {
     return error;
   }
   if (!linux_fs::IsRegular(inode)) {
@@ -301,6 +388,8 @@ NativeError MoveFile(const std::u16string& from, const std::u16string& to) {
   if (NativeError error = NativeName(to, nativeTo); error != 0) {
     return error;
   }
+  Forget(nativeFrom);
+  Forget(nativeTo);
   if (renameat2(AT_FDCWD, nativeFrom.c_str(), AT_FDCWD, nativeTo.c_str(), RENAME_NOREPLACE) == 0) {
     return 0;
   }

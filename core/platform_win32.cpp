@@ -284,4 +284,8 @@ std::u16string ShortPathName(const std::u16string& fullPath) {
   }
 }
 
+// Windows answers each call from the file system's own cache; a visit changes nothing here.
+FileVisit::FileVisit(const std::u16string&) {}
+FileVisit::~FileVisit() = default;
+
 }  // namespace tempinex::platform

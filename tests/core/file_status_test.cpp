@@ -215,6 +215,24 @@ TEST_F(FileStatusTest, ReadOnlyRefusesTimeWritesWhoeverRunsTheProgram) {
   EXPECT_EQ(StatOf(byMode).st_mtim.tv_sec, before);
 }
 
+TEST_F(FileStatusTest, FileReplacedDuringAVisitIsJudgedByWhatWasOpened) {
+  // What a visit learnt of the first file must not let the write through to its replacement,
+  // which is read-only by its stored attribute alone.
+  const std::string path = NewFile("replaced.txt");
+  const std::string replacement = NewFile("replacement.txt", "other data");
+  support::SetXattr(replacement, "0x21");
+  const std::time_t before = StatOf(replacement).st_mtim.tv_sec;
+  const platform::FileVisit visit(U(path));
+  std::uint32_t word = 0;
+  ASSERT_EQ(platform::GetAttributes(U(path), word), 0);
+  EXPECT_EQ(word, platform::kAttrArchive);
+  ASSERT_EQ(rename(replacement.c_str(), path.c_str()), 0);
+
+  ExpectAccessDenied(path, Times(0, UtcSeconds(2011, 1, 1), 0, 0x20), true);
+  EXPECT_EQ(StatOf(path).st_mtim.tv_sec, before);
+  EXPECT_EQ(ReadXattr(path), std::optional<std::string>("0x21"));
+}
+
 TEST_F(FileStatusTest, FifoIsReadButNeverOpenedForWriting) {
   const std::string path = folder.Join("pipe");
   ASSERT_EQ(mkfifo(path.c_str(), 0666), 0);

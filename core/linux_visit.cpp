@@ -1,0 +1,40 @@
+#include "linux_visit.hpp"
+
+#include "file_name.hpp"
+
+namespace tempinex::platform {
+
+namespace {
+
+thread_local std::optional<linux_fs::VisitMemo> current;
+
+}  // namespace
+
+namespace linux_fs {
+
+VisitMemo* MemoFor(const std::string& native) {
+  return current && current->native == native ? &*current : nullptr;
+}
+
+}  // namespace linux_fs
+
+FileVisit::FileVisit(const std::u16string& path) {
+  if (current) {
+    return;
+  }
+  // A name that cannot be encoded is refused by every call anyway; such a visit learns nothing.
+  auto native = EncodeFileName(path);
+  if (!native || native->empty()) {
+    return;
+  }
+  current.emplace(linux_fs::VisitMemo{std::move(*native), std::nullopt});
+  began = true;
+}
+
+FileVisit::~FileVisit() {
+  if (began) {
+    current.reset();
+  }
+}
+
+}  // namespace tempinex::platform

@@ -1,0 +1,20 @@
+#pragma once
+
+// What the calls of one file visit (platform::FileVisit) have learnt of the visited file.
+
+#include <optional>
+#include <string>
+
+#include "linux_inode.hpp"
+
+namespace tempinex::platform::linux_fs {
+
+struct VisitMemo {
+  std::string native;          // the visited path, as bytes
+  std::optional<Inode> inode;  // the file as last read, or as this program last wrote it
+};
+
+// The memo of the visit under way on this thread when it is a visit to `native`, else null.
+VisitMemo* MemoFor(const std::string& native);
+
+}  // namespace tempinex::platform::linux_fs
