@@ -1,5 +1,7 @@
 #include "linux_visit.hpp"
 
+#include <unistd.h>
+
 #include "file_name.hpp"
 
 namespace tempinex::platform {
@@ -14,6 +16,13 @@ namespace linux_fs {
 
 VisitMemo* MemoFor(const std::string& native) {
   return current && current->native == native ? &*current : nullptr;
+}
+
+void CloseParked(VisitMemo& memo) {
+  if (memo.parkedFd >= 0) {
+    close(memo.parkedFd);  // opened only to test; nothing was written through it
+    memo.parkedFd = -1;
+  }
 }
 
 }  // namespace linux_fs
@@ -33,6 +42,7 @@ FileVisit::FileVisit(const std::u16string& path) {
 
 FileVisit::~FileVisit() {
   if (began) {
+    linux_fs::CloseParked(*current);
     current.reset();
   }
 }

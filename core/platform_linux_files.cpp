@@ -44,7 +44,38 @@ void Remember(const std::string& native, const Inode& inode) {
 void Forget(const std::string& native) {
   if (linux_fs::VisitMemo* memo = linux_fs::MemoFor(native)) {
     memo->inode.reset();
+    linux_fs::CloseParked(*memo);
   }
+}
+
+// True when this user may read the file as well as write it. Only root and the owner can set
+// a file's times, so only their answer must be exact: root reads anything, and the owner's
+// access is the owner's bits, which no access list narrows.
+bool MayRead(const Inode& inode) {
+  if ((inode.info.stx_mode & 0444) == 0444) {
+    return true;
+  }
+  const uid_t user = geteuid();
+  return user == 0 || (user == inode.info.stx_uid && (inode.info.stx_mode & S_IRUSR));
+}
+
+// The descriptor the writability test of this visit left open, when it may stand for a new
+// open for reading and writing: it is open for writing, and this user may read the file.
+int TakeParked(linux_fs::VisitMemo* memo) {
+  if (memo == nullptr || memo->parkedFd < 0) {
+    return -1;
+  }
+  if (!memo->inode || !MayRead(*memo->inode)) {
+    linux_fs::CloseParked(*memo);
+    return -1;
+  }
+  const int fd = memo->parkedFd;
+  memo->parkedFd = -1;
+  return fd;
+}
+
+int OpenForReadWrite(const std::string& native) {
+  return open(native.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
 }
 
 // The file's name as bytes, and what the file system says about it now.
@@ -267,7 +298,7 @@ NativeError OpenForTimeWrite(const std::u16string& path, FileHandle& handle) {
   }
   // Directories, pipes and devices are never opened, and a file without write bits is
   // read-only: refused before the open, whatever the user's privileges.
-  const linux_fs::VisitMemo* memo = linux_fs::MemoFor(native);
+  linux_fs::VisitMemo* memo = linux_fs::MemoFor(native);
   std::uint32_t mode = 0;
   if (memo && memo->inode) {
     mode = memo->inode->info.stx_mode;
@@ -280,9 +311,11 @@ NativeError OpenForTimeWrite(const std::u16string& path, FileHandle& handle) {
     mode = info.stx_mode;
   }
   if (!S_ISREG(mode) || (mode & 0222) == 0) {
+    Forget(native);
     return EACCES;
   }
-  const int fd = open(native.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  const int parked = TakeParked(memo);
+  const int fd = parked >= 0 ? parked : OpenForReadWrite(native);
   if (fd < 0) {
     const NativeError error = errno;
     Forget(native);
@@ -374,6 +407,13 @@ NativeError ProbeOpenForWrite(const std::u16string& path, bool readOnlyBeingClea
   const int fd = open(native.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
     return errno;
+  }
+  // Within a visit the descriptor is kept for the time write that usually follows; it is
+  // closed with the visit otherwise.
+  if (linux_fs::VisitMemo* memo = linux_fs::MemoFor(native)) {
+    linux_fs::CloseParked(*memo);
+    memo->parkedFd = fd;
+    return 0;
   }
   close(fd);
   return 0;

@@ -343,5 +343,32 @@ TEST_F(FileSetTest, BatchTellsItsProgressAndItsEnd) {
   EXPECT_EQ(progress.finished, 2);
 }
 
+// Every way a file's turn in the batch can end must close what was opened for it: a large set
+// would otherwise run out of descriptors. (Turns that end in an error are counted in the fault
+// tests, where writes can really fail after the test.)
+TEST_F(FileSetTest, BatchLeavesNoDescriptorOpenHoweverEachFileEnds) {
+  const auto openDescriptors = [] {
+    return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator{});
+  };
+  const auto a = MakeFile("a");
+  const auto readOnly = MakeFile("read-only");
+  const auto folderItself = U(folder);
+  chmod(PlainShell::Native(readOnly).c_str(), 0444);
+  const auto before = openDescriptors();
+
+  set.SetFiles({a, readOnly, folderItself});
+  EXPECT_FALSE(set.ApplyStatus(WithModified(kSomeTime), true));  // times only; two refused
+  EXPECT_EQ(openDescriptors(), before);
+  FileStatus attributesOnly;
+  attributesOnly.attribute = 0x22;  // no time to write: what the test opened is never reused
+  EXPECT_FALSE(set.ApplyStatus(attributesOnly, false));
+  EXPECT_EQ(openDescriptors(), before);
+  FileStatus nothing;  // nothing at all to write
+  EXPECT_FALSE(set.ApplyStatus(nothing, true));
+  EXPECT_EQ(openDescriptors(), before);
+  EXPECT_EQ(Stat(a).st_mtime, kSomeTime);
+  EXPECT_EQ(Stat(readOnly).st_mode & 0222, 0200u);  // cleared by the attribute apply
+}
+
 }  // namespace
 }  // namespace tempinex

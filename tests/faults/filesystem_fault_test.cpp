@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "dos_attrib.hpp"
 #include "fault_support.hpp"
@@ -44,6 +45,11 @@ FileStatus CreationOnly() {
 }
 
 // Writes that need user.DOSATTRIB: each must raise, and leave the file as it was.
+std::ptrdiff_t OpenDescriptorCount() {
+  return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                       std::filesystem::directory_iterator{});
+}
+
 void ExpectXattrWritesFail(const std::string& path, const std::string& root) {
   const std::u16string target = U(path);
   const struct {
@@ -68,15 +74,18 @@ void ExpectXattrWritesFail(const std::string& path, const std::string& root) {
     }
     EXPECT_EQ(Differences(before, TakeSnapshot(root)), std::vector<std::string>{});
 
-    // Through the file set the same error reaches the caller, naming the file.
+    // Through the file set the same error reaches the caller, naming the file, and nothing
+    // opened for the file stays open.
     FileSet set;
     set.operate.SetFiles({target});
+    const auto descriptors = OpenDescriptorCount();
     try {
       set.operate.ApplyStatus(each.status, each.leaveAttributes);
       ADD_FAILURE() << "apply reported success";
     } catch (const FileError& error) {
       EXPECT_EQ(error.path, target);
     }
+    EXPECT_EQ(OpenDescriptorCount(), descriptors);
     EXPECT_EQ(Differences(before, TakeSnapshot(root)), std::vector<std::string>{});
   }
 }
