@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "local_seconds.hpp"
+
 namespace tempinex {
 
 namespace {
@@ -50,7 +52,8 @@ StatusTime MakeStatusTime(std::int32_t year, std::int32_t month, std::int32_t da
   fields.tm_mon = month - 1;
   fields.tm_year = year - 1900;
   fields.tm_isdst = daylightFlag;
-  const std::time_t result = std::mktime(&fields);
+  const std::optional<std::time_t> unique = UniqueLocalSeconds(fields);
+  const std::time_t result = unique ? *unique : std::mktime(&fields);
   // -1 is mktime's failure; the range is that of the classic 64-bit localtime.
   if (result == -1 || result < 0 || result > kStatusTimeMax) {
     throw ResultCodeError(kResultInvalidArg);

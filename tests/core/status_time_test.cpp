@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -201,6 +203,60 @@ TEST(TimeZoneTest, ReadAndWriteBackKeepsTheSecondExceptInTheSkippedHour) {
     const bool hasDaylightSaving =
         OffsetAt(UtcSeconds(2011, 1, 15)) != OffsetAt(UtcSeconds(2011, 7, 15));
     EXPECT_EQ(skipped > 0, hasDaylightSaving);
+  }
+}
+
+// Reading calendar fields as local time must give what the C library's mktime gives, in zones
+// with odd histories (half-hour daylight saving, a skipped day, changed standard offsets), for
+// fields that exist once, twice or not at all, and for days past the end of their month.
+TEST(TimeZoneTest, LocalFieldsReadAsTheCLibraryReadsThem) {
+  const auto expectLikeMktime = [](std::tm fields) {
+    fields.tm_isdst = -1;
+    std::tm copy = fields;
+    const std::time_t expected = std::mktime(&copy);
+    const auto make = [&] {
+      return MakeStatusTime(fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday,
+                            fields.tm_hour, fields.tm_min, fields.tm_sec, -1);
+    };
+    if (expected == -1 || expected < 0 || expected > kStatusTimeMax) {
+      EXPECT_THROW(make(), ResultCodeError);
+      return;
+    }
+    EXPECT_EQ(make(), expected) << fields.tm_year + 1900 << "-" << fields.tm_mon + 1 << "-"
+                                << fields.tm_mday << " " << fields.tm_hour << ":" << fields.tm_min
+                                << ":" << fields.tm_sec;
+  };
+  for (const char* name : {"UTC", "Asia/Tokyo", "America/New_York", "Europe/Berlin",
+                           "Australia/Lord_Howe", "Pacific/Apia", "America/Sao_Paulo"}) {
+    SCOPED_TRACE(name);
+    ScopedTimeZone zone(name);
+    // An odd step, so that the samples fall at every hour and minute of the year in turn.
+    for (std::time_t when = 0; when < UtcSeconds(2040, 1, 1); when += 5 * 3600 + 37 * 60 + 11) {
+      std::tm fields{};
+      localtime_r(&when, &fields);
+      expectLikeMktime(fields);  // fields that exist
+      gmtime_r(&when, &fields);
+      expectLikeMktime(fields);  // any fields: some skipped, some repeated, most plain
+      if (when % 97 == 0) {
+        fields.tm_mday = 31;  // past the end of most months
+        expectLikeMktime(fields);
+      }
+    }
+  }
+  // The system zone, which the C library checks for changes at every mktime.
+  const char* given = std::getenv("TZ");
+  const std::optional<std::string> previous =
+      given ? std::optional<std::string>(given) : std::nullopt;
+  unsetenv("TZ");
+  tzset();
+  for (std::time_t when = 0; when < UtcSeconds(2040, 1, 1); when += 86400 * 7 + 3607) {
+    std::tm fields{};
+    gmtime_r(&when, &fields);
+    expectLikeMktime(fields);
+  }
+  if (previous) {
+    setenv("TZ", previous->c_str(), 1);
+    tzset();
   }
 }
 
