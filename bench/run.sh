@@ -12,8 +12,8 @@ counts=("$@")
 
 cmake -S "$here" -B "$here/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DTEMPINEX_BUILD_TESTS=OFF > /dev/null
-cmake --build "$here/build-release" --target core_bench load_bench keystroke_bench empty_dialog \
-  Tempinex64 > /dev/null
+cmake --build "$here/build-release" --target core_bench load_bench load_floor keystroke_bench \
+  empty_dialog text_dialog Tempinex64 > /dev/null
 bench="$here/build-release/bench/core_bench"
 export QT_QPA_PLATFORM=offscreen
 
@@ -56,10 +56,21 @@ for n in "${counts[@]}"; do
 done
 
 echo
+# Each load line: "... median M ms over R ..., peak P MB".
+field() { sed -n "s/.*median \([0-9.]*\) ms.*peak \([0-9]*\) MB.*/\\$1/p"; }
+printf '%-8s %-7s %12s %12s %8s %10s\n' "N" "what" "ours (ms)" "floor (ms)" "ratio" "peak (MB)"
 for n in "${counts[@]}"; do
-  printf 'load of %s files: ' "$n"
-  "$here/build-release/bench/load_bench" "$n" "$runs" 2>/dev/null | tail -n 1
+  ours=$("$here/build-release/bench/load_bench" "$n" "$runs" 2>/dev/null | tail -n 1)
+  floor=$("$here/build-release/bench/load_floor" "$n" "$runs" 2>/dev/null | tail -n 1)
+  o=$(echo "$ours" | field 1)
+  f=$(echo "$floor" | field 1)
+  printf '%-8s %-7s %12.1f %12.1f %8.2f %10s\n' "$n" "load" "$o" "$f" "$(echo "$o / $f" | bc -l)" \
+    "$(echo "$ours" | field 2)/$(echo "$floor" | field 2)"
 done
+echo
 "$here/build-release/bench/keystroke_bench" 2000 2>/dev/null
 /usr/bin/python3 "$here/bench/startup.py" "$here/build-release/ui/qt/Tempinex64" \
   "$here/build-release/bench/empty_dialog" "$runs"
+# The same against a bare dialog showing one line of text: the font system's share.
+/usr/bin/python3 "$here/bench/startup.py" "$here/build-release/ui/qt/Tempinex64" \
+  "$here/build-release/bench/text_dialog" "$runs"

@@ -203,6 +203,10 @@ std::u16string CFileOperate::GetDisplayName(int index) const {
   return shell.DisplayName(FileAt(index));
 }
 
+ManyQuestions CFileOperate::AskAboutEveryFile() const {
+  return ManyQuestions(shell, files);
+}
+
 std::u16string CFileOperate::GetTypeName(int index) const {
   if (currentPath.empty() || index < 0 || index >= count) {
     return {};

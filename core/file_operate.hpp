@@ -47,6 +47,9 @@ class CFileOperate {
   std::u16string GetFolder() const;
   std::u16string GetDisplayName(int index) const;
   std::u16string GetTypeName(int index) const;
+  // While the result lives, the shell knows that every file of the set is about to be asked
+  // about.
+  [[nodiscard]] ManyQuestions AskAboutEveryFile() const;
   SetIcon GetSetIcon(int large) const;
   // The platform attribute word of currentPath, or kInvalidAttributes.
   std::uint32_t GetCurrentPathAttributes() const;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace tempinex {
 
@@ -14,6 +15,25 @@ class IShellInfo {
   // Both give the empty string for a path that does not exist.
   virtual std::u16string DisplayName(const std::u16string& path) = 0;
   virtual std::u16string TypeName(const std::u16string& path) = 0;
+  // The questions until the matching end concern all of `paths` (a list being filled): an
+  // implementation may look at their folders once instead of at each file. The answers must
+  // be those it would give file by file.
+  virtual void BeginManyQuestions(const std::vector<std::u16string>& paths) { (void)paths; }
+  virtual void EndManyQuestions() {}
+};
+
+// Brackets many questions for as long as it lives.
+class ManyQuestions {
+ public:
+  ManyQuestions(IShellInfo& shell, const std::vector<std::u16string>& paths) : shell(shell) {
+    shell.BeginManyQuestions(paths);
+  }
+  ~ManyQuestions() { shell.EndManyQuestions(); }
+  ManyQuestions(const ManyQuestions&) = delete;
+  ManyQuestions& operator=(const ManyQuestions&) = delete;
+
+ private:
+  IShellInfo& shell;
 };
 
 enum class MessageIcon {

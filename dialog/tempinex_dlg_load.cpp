@@ -109,6 +109,7 @@ void CTempinexDlg::ShowFileList() {
   controls.ListSetHeader(ids::kInfoList, 1, u"ファイルタイプ");
   std::vector<ListRow> rows;
   rows.reserve(static_cast<std::size_t>(files.GetCount()));
+  const ManyQuestions asking = files.AskAboutEveryFile();
   for (int i = 0; i < files.GetCount(); ++i) {
     rows.emplace_back(files.GetDisplayName(i), files.GetTypeName(i));
   }

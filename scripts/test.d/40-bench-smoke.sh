@@ -10,6 +10,8 @@ trap 'rm -rf "$work"' EXIT
 "$build/core_bench" apply "$work" 100 > /dev/null
 "$build/core_bench" read "$work" 100 > /dev/null
 "$build/load_bench" 100 1 > /dev/null 2>&1
+"$build/load_floor" 100 1 > /dev/null 2>&1
 "$build/keystroke_bench" 20 > /dev/null 2>&1
 /usr/bin/python3 bench/startup.py "${BENCH_BUILD:-build}/ui/qt/Tempinex64" "$build/empty_dialog" 1
+/usr/bin/python3 bench/startup.py "${BENCH_BUILD:-build}/ui/qt/Tempinex64" "$build/text_dialog" 1
 echo "benchmarks: ok"

@@ -1,14 +1,19 @@
 // Type names as the desktop gives them: whatever shortcut the lookup takes for names without a
 // suffix, the answer must be the MIME database's own.
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QMimeDatabase>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <random>
 
 #include <gtest/gtest.h>
 
+#include "file_name.hpp"
 #include "qt_shell_info.hpp"
 #include "text_convert.hpp"
 
@@ -66,6 +71,66 @@ TEST(ShellInfoTest, TypeNamesOfNamesWithoutSuffixAreTheDatabasesOwn) {
     EXPECT_EQ(qt::ToQString(shell.TypeName(qt::ToU16(file.fileName()))), expected)
         << name.toStdString();
   }
+}
+
+// Asked about many files at once, the shell reads their folders instead of each file; its
+// answers must be the ones it gives file by file, for every kind of entry, and nothing it read
+// may outlive the questions.
+TEST(ShellInfoTest, ManyQuestionsAtOnceAnswerAsOneByOne) {
+  QTemporaryDir folder;
+  const std::string root = folder.path().toStdString();
+  const auto make = [&](const std::string& name) {
+    const std::string path = root + "/" + name;
+    FILE* file = std::fopen(path.c_str(), "w");
+    ASSERT_NE(file, nullptr) << path;
+    std::fclose(file);
+  };
+  std::vector<std::u16string> paths;
+  const auto add = [&](const std::string& name) {
+    paths.push_back(DecodeFileName(root + "/" + name));
+  };
+  for (int i = 0; i < 80; ++i) {
+    make("file" + std::to_string(i) + (i % 2 ? ".txt" : ".png"));
+    add("file" + std::to_string(i) + (i % 2 ? ".txt" : ".png"));
+  }
+  ASSERT_EQ(mkdir((root + "/sub.d").c_str(), 0755), 0);
+  make("Makefile");
+  make("bad\xff\xfename.txt");
+  ASSERT_EQ(symlink("sub.d", (root + "/link-to-folder").c_str()), 0);
+  ASSERT_EQ(symlink("file1.txt", (root + "/link-to-file.cpp").c_str()), 0);
+  ASSERT_EQ(symlink("nowhere", (root + "/dangling.md").c_str()), 0);
+  ASSERT_EQ(mkfifo((root + "/pipe").c_str(), 0644), 0);
+  for (const char* name :
+       {"sub.d", "Makefile", "bad\xff\xfename.txt", "link-to-folder", "link-to-file.cpp",
+        "dangling.md", "pipe", "missing.txt", "sub.d/", ".", "sub.d/.."}) {
+    add(name);
+  }
+
+  qt::QtShellInfo oneByOne;
+  std::vector<std::pair<std::u16string, std::u16string>> expected;
+  for (const auto& path : paths) {
+    expected.emplace_back(oneByOne.DisplayName(path), oneByOne.TypeName(path));
+  }
+  EXPECT_EQ(
+      expected[80].second,
+      qt::ToU16(
+          QMimeDatabase().mimeTypeForName(QStringLiteral("inode/directory")).comment().trimmed()));
+  EXPECT_EQ(expected[87].first, u"");  // missing.txt
+
+  qt::QtShellInfo shell;
+  {
+    const ManyQuestions asking(shell, paths);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      EXPECT_EQ(shell.DisplayName(paths[i]), expected[i].first) << i;
+      EXPECT_EQ(shell.TypeName(paths[i]), expected[i].second) << i;
+    }
+  }
+  // Once the questions are over, a file deleted since is missing at once.
+  ASSERT_EQ(unlink((root + "/file3.txt").c_str()), 0);
+  EXPECT_EQ(shell.DisplayName(paths[3]), u"");
+  const ManyQuestions again(shell, paths);
+  EXPECT_EQ(shell.TypeName(paths[3]), u"");
+  EXPECT_EQ(shell.DisplayName(paths[4]), expected[4].first);
 }
 
 }  // namespace

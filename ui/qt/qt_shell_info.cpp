@@ -12,10 +12,10 @@ namespace tempinex::qt {
 
 namespace {
 
-enum class Kind { kMissing, kDirectory, kOther };
+using Kind = EntryKind;
 
 // lstat first: a link whose target is gone is still listed under its own name.
-Kind KindOf(const std::u16string& path) {
+Kind LookUpKind(const std::u16string& path) {
   const auto native = EncodeFileName(path);
   struct stat info {};
   if (!native || lstat(native->c_str(), &info) != 0) {
@@ -43,6 +43,19 @@ QString NativePath(const std::u16string& path) {
     return {};
   }
   return QFile::decodeName(QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size())));
+}
+
+void QtShellInfo::BeginManyQuestions(const std::vector<std::u16string>& paths) {
+  listings.Prepare(paths);
+}
+
+void QtShellInfo::EndManyQuestions() {
+  listings.Clear();
+}
+
+EntryKind QtShellInfo::KindOf(const std::u16string& path) const {
+  const std::optional<EntryKind> listed = listings.Find(path);
+  return listed ? *listed : LookUpKind(path);
 }
 
 std::u16string QtShellInfo::DisplayName(const std::u16string& path) {

@@ -10,6 +10,7 @@
 
 #include <memory>
 
+#include "folder_listings.hpp"
 #include "shell_seams.hpp"
 #include "suffixless_names.hpp"
 
@@ -19,6 +20,8 @@ class QtShellInfo : public IShellInfo {
  public:
   std::u16string DisplayName(const std::u16string& path) override;
   std::u16string TypeName(const std::u16string& path) override;
+  void BeginManyQuestions(const std::vector<std::u16string>& paths) override;
+  void EndManyQuestions() override;
 
  private:
   QMimeDatabase database;
@@ -30,6 +33,10 @@ class QtShellInfo : public IShellInfo {
   // found by the first question answers the second, so each row costs one lstat, not two.
   std::u16string kindPath;
   int kindOfPath = 0;
+  // While many questions are asked: their folders, listed once.
+  FolderListings listings;
+
+  EntryKind KindOf(const std::u16string& path) const;
 };
 
 // A local path for Qt: our UTF-16 name back to its bytes, then as Qt spells those bytes.

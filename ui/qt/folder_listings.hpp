@@ -1,0 +1,30 @@
+#pragma once
+
+// What the folders of a large file set hold, read once per folder with readdir instead of one
+// lstat per file: answers, for a while, whether a file exists and whether it is a folder.
+
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace tempinex::qt {
+
+enum class EntryKind { kMissing, kDirectory, kOther };
+
+class FolderListings {
+ public:
+  // Lists each folder that holds many of paths, unless it looks far larger than its share of
+  // them; forgets every earlier listing.
+  void Prepare(const std::vector<std::u16string>& paths);
+  void Clear() { folders.clear(); }
+  // What the listing of path's folder says of it; nothing when no listing can tell (the
+  // folder not listed, a symbolic link, an entry of unknown type, a name ending in "/").
+  std::optional<EntryKind> Find(const std::u16string& path) const;
+
+ private:
+  enum class Entry { kDirectory, kOther, kAsk };
+  std::unordered_map<std::u16string, std::unordered_map<std::string, Entry>> folders;
+};
+
+}  // namespace tempinex::qt
