@@ -73,6 +73,30 @@ TEST(ShellInfoTest, TypeNamesOfNamesWithoutSuffixAreTheDatabasesOwn) {
   }
 }
 
+// Names the glob lists know by more than their suffix (CMakeLists.txt, pom.xml, makefile.am,
+// README.md) must get their own type even after a plain name with the same suffix was asked.
+TEST(ShellInfoTest, NamesKnownBeyondTheirSuffixKeepTheirOwnType) {
+  QTemporaryDir folder;
+  qt::QtShellInfo shell;
+  QMimeDatabase database;
+  const QStringList names = {QStringLiteral("notes.txt"),   QStringLiteral("CMakeLists.txt"),
+                             QStringLiteral("a.xml"),       QStringLiteral("pom.xml"),
+                             QStringLiteral("b.am"),        QStringLiteral("Makefile.am"),
+                             QStringLiteral("c.md"),        QStringLiteral("README.md"),
+                             QStringLiteral("d.vdr"),       QStringLiteral("001.vdr"),
+                             QStringLiteral("e.txt~"),      QStringLiteral("f.dat"),
+                             QStringLiteral("winmail.dat"), QStringLiteral("meson_options.txt")};
+  for (const QString& name : names) {
+    QFile file(folder.filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QString expected =
+        database.mimeTypeForFile(name, QMimeDatabase::MatchExtension).comment().trimmed();
+    EXPECT_EQ(qt::ToQString(shell.TypeName(qt::ToU16(file.fileName()))), expected)
+        << name.toStdString();
+  }
+}
+
 // Asked about many files at once, the shell reads their folders instead of each file; its
 // answers must be the ones it gives file by file, for every kind of entry, and nothing it read
 // may outlive the questions.

@@ -3,6 +3,8 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <cstring>
+
 #include "file_name.hpp"
 
 namespace tempinex::qt {
@@ -16,20 +18,21 @@ constexpr std::size_t kFewestFiles = 64;
 constexpr std::size_t kEntriesPerFile = 16;
 // Directory sizes run from about 16 bytes per entry (ext4, short names) upwards.
 constexpr std::size_t kSmallestEntryBytes = 16;
+constexpr std::size_t kBlockSize = 64 * 1024;
 
 struct Split {
-  std::u16string folder;
-  std::u16string name;
+  std::u16string_view folder;
+  std::u16string_view name;
 };
 
 // The folder and the name of path, when path names an entry of a folder by a plain name.
-std::optional<Split> SplitPath(const std::u16string& path) {
+std::optional<Split> SplitPath(std::u16string_view path) {
   const std::size_t slash = path.rfind(u'/');
   Split split;
-  if (slash == std::u16string::npos) {
+  if (slash == std::u16string_view::npos) {
     split = {u".", path};
   } else {
-    split = {slash == 0 ? u"/" : path.substr(0, slash), path.substr(slash + 1)};
+    split = {slash == 0 ? path.substr(0, 1) : path.substr(0, slash), path.substr(slash + 1)};
   }
   if (split.name.empty() || split.name == u"." || split.name == u"..") {
     return std::nullopt;
@@ -39,9 +42,15 @@ std::optional<Split> SplitPath(const std::u16string& path) {
 
 }  // namespace
 
-void FolderListings::Prepare(const std::vector<std::u16string>& paths) {
+void FolderListings::Clear() {
   folders.clear();
-  std::unordered_map<std::u16string, std::size_t> filesPerFolder;
+  blocks.clear();
+  blockUsed = 0;
+}
+
+void FolderListings::Prepare(const std::vector<std::u16string>& paths) {
+  Clear();
+  std::unordered_map<std::u16string_view, std::size_t> filesPerFolder;
   for (const std::u16string& path : paths) {
     if (const auto split = SplitPath(path)) {
       ++filesPerFolder[split->folder];
@@ -55,26 +64,42 @@ void FolderListings::Prepare(const std::vector<std::u16string>& paths) {
         static_cast<std::size_t>(info.st_size) / kSmallestEntryBytes > files * kEntriesPerFile) {
       continue;
     }
-    DIR* directory = opendir(native->c_str());
-    if (directory == nullptr) {
-      continue;  // not readable: each file is asked about on its own
-    }
-    auto& entries = folders[folder];
-    entries.reserve(files);
-    while (const dirent* entry = readdir(directory)) {
-      Entry kind = Entry::kOther;
-      if (entry->d_type == DT_DIR) {
-        kind = Entry::kDirectory;
-      } else if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-        kind = Entry::kAsk;  // a link may lead to a folder
-      }
-      entries.emplace(entry->d_name, kind);
-    }
-    closedir(directory);
+    List(std::u16string(folder), *native, files);
   }
 }
 
-std::optional<EntryKind> FolderListings::Find(const std::u16string& path) const {
+void FolderListings::List(const std::u16string& folder, const std::string& native,
+                          std::size_t files) {
+  DIR* directory = opendir(native.c_str());
+  if (directory == nullptr) {
+    return;  // not readable: each file is asked about on its own
+  }
+  Entries& entries = folders[folder];
+  entries.reserve(files);
+  while (const dirent* entry = readdir(directory)) {
+    Entry kind = Entry::kOther;
+    if (entry->d_type == DT_DIR) {
+      kind = Entry::kDirectory;
+    } else if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+      kind = Entry::kAsk;  // a link may lead to a folder
+    }
+    entries.emplace(Keep(entry->d_name), kind);
+  }
+  closedir(directory);
+}
+
+std::string_view FolderListings::Keep(std::string_view name) {
+  if (blocks.empty() || blockUsed + name.size() > kBlockSize) {
+    blocks.push_back(std::make_unique<char[]>(std::max(kBlockSize, name.size())));
+    blockUsed = 0;
+  }
+  char* place = blocks.back().get() + blockUsed;
+  std::memcpy(place, name.data(), name.size());
+  blockUsed += name.size();
+  return {place, name.size()};
+}
+
+std::optional<EntryKind> FolderListings::Find(std::u16string_view path) const {
   if (folders.empty()) {
     return std::nullopt;
   }

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <QFile>
-#include <QFileInfo>
 
 #include "file_name.hpp"
 #include "text_convert.hpp"
@@ -74,20 +73,23 @@ std::u16string QtShellInfo::TypeName(const std::u16string& path) {
   if (kind == Kind::kMissing) {
     return {};
   }
-  // By name only, never by contents: names without a suffix (Makefile) are matched whole.
+  // By name only, never by contents. Names that share a type share a key: "/" for folders,
+  // the complete suffix (everything after the first dot), or ":" for names without a dot that
+  // no glob matches (the default type); every other name is asked about as ":" and itself.
   const QString name = ToQString(FileNameOf(path));
-  const QString suffix = QFileInfo(name).completeSuffix();
-  QString key = suffix;
+  if (!globs && kind != Kind::kDirectory) {
+    globs = std::make_unique<NameGlobs>();
+  }
+  const qsizetype dot = name.indexOf(QLatin1Char('.'));
+  QString key;
   if (kind == Kind::kDirectory) {
     key = QStringLiteral("/");
-  } else if (suffix.isEmpty() && !name.contains(QLatin1Char('.'))) {
-    if (!suffixless) {
-      suffixless = std::make_unique<SuffixlessNames>();
-    }
-    // ":" alone stands for every name that no pattern can match: the default type.
-    key = suffixless->MayHaveOwnType(name) ? QLatin1Char(':') + name : QStringLiteral(":");
-  } else if (suffix.isEmpty()) {
-    key = QLatin1Char(':') + name;  // "name." and the like: asked as they are
+  } else if (globs->MayMatchWholeName(name) || dot == name.size() - 1) {
+    key = QLatin1Char(':') + name;  // "name." and the like are asked as they are, too
+  } else if (dot < 0) {
+    key = QStringLiteral(":");
+  } else {
+    key = name.mid(dot + 1);
   }
   auto cached = typeNameByKey.constFind(key);
   if (cached == typeNameByKey.constEnd()) {

@@ -11,8 +11,8 @@
 #include <memory>
 
 #include "folder_listings.hpp"
+#include "name_globs.hpp"
 #include "shell_seams.hpp"
-#include "suffixless_names.hpp"
 
 namespace tempinex::qt {
 
@@ -27,8 +27,8 @@ class QtShellInfo : public IShellInfo {
   QMimeDatabase database;
   // A look-up by name takes tens of microseconds; large sets share few suffixes.
   QHash<QString, QString> typeNameByKey;
-  // Read when the first name without a suffix is met.
-  std::unique_ptr<SuffixlessNames> suffixless;
+  // Read when the first file is met.
+  std::unique_ptr<NameGlobs> globs;
   // The list asks for a file's display name and then at once for its type name: the kind
   // found by the first question answers the second, so each row costs one lstat, not two.
   std::u16string kindPath;
