@@ -3,8 +3,6 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include <cstring>
-
 #include "file_name.hpp"
 
 namespace tempinex::qt {
@@ -18,7 +16,6 @@ constexpr std::size_t kFewestFiles = 64;
 constexpr std::size_t kEntriesPerFile = 16;
 // Directory sizes run from about 16 bytes per entry (ext4, short names) upwards.
 constexpr std::size_t kSmallestEntryBytes = 16;
-constexpr std::size_t kBlockSize = 64 * 1024;
 
 struct Split {
   std::u16string_view folder;
@@ -41,12 +38,6 @@ std::optional<Split> SplitPath(std::u16string_view path) {
 }
 
 }  // namespace
-
-void FolderListings::Clear() {
-  folders.clear();
-  blocks.clear();
-  blockUsed = 0;
-}
 
 void FolderListings::Prepare(const std::vector<std::u16string>& paths) {
   Clear();
@@ -74,8 +65,8 @@ void FolderListings::List(const std::u16string& folder, const std::string& nativ
   if (directory == nullptr) {
     return;  // not readable: each file is asked about on its own
   }
-  Entries& entries = folders[folder];
-  entries.reserve(files);
+  NameTable& entries = folders[folder];
+  entries.Reserve(files);
   while (const dirent* entry = readdir(directory)) {
     Entry kind = Entry::kOther;
     if (entry->d_type == DT_DIR) {
@@ -83,20 +74,9 @@ void FolderListings::List(const std::u16string& folder, const std::string& nativ
     } else if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
       kind = Entry::kAsk;  // a link may lead to a folder
     }
-    entries.emplace(Keep(entry->d_name), kind);
+    entries.Add(entry->d_name, static_cast<std::uint8_t>(kind));
   }
   closedir(directory);
-}
-
-std::string_view FolderListings::Keep(std::string_view name) {
-  if (blocks.empty() || blockUsed + name.size() > kBlockSize) {
-    blocks.push_back(std::make_unique<char[]>(std::max(kBlockSize, name.size())));
-    blockUsed = 0;
-  }
-  char* place = blocks.back().get() + blockUsed;
-  std::memcpy(place, name.data(), name.size());
-  blockUsed += name.size();
-  return {place, name.size()};
 }
 
 std::optional<EntryKind> FolderListings::Find(std::u16string_view path) const {
@@ -115,11 +95,11 @@ std::optional<EntryKind> FolderListings::Find(std::u16string_view path) const {
   if (!name) {
     return std::nullopt;
   }
-  const auto entry = folder->second.find(*name);
-  if (entry == folder->second.end()) {
+  const std::optional<std::uint8_t> entry = folder->second.Find(*name);
+  if (!entry) {
     return EntryKind::kMissing;
   }
-  switch (entry->second) {
+  switch (static_cast<Entry>(*entry)) {
     case Entry::kDirectory:
       return EntryKind::kDirectory;
     case Entry::kOther:
