@@ -8,6 +8,7 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 (cd "$work" && seq -f 'f%06.0f' 0 99 | xargs touch)
 "$build/core_bench" apply "$work" 100 > /dev/null
+"$build/core_bench" times "$work" 100 > /dev/null
 "$build/core_bench" read "$work" 100 > /dev/null
 "$build/load_bench" 100 1 > /dev/null 2>&1
 "$build/load_floor" 100 1 > /dev/null 2>&1

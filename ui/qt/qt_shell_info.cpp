@@ -77,14 +77,17 @@ std::u16string QtShellInfo::TypeName(const std::u16string& path) {
   // the complete suffix (everything after the first dot), or ":" for names without a dot that
   // no glob matches (the default type); every other name is asked about as ":" and itself.
   const QString name = ToQString(FileNameOf(path));
-  if (!globs && kind != Kind::kDirectory) {
+  // The glob lists are read once a second file is asked about: a single file (the program
+  // started on one) is asked about as itself.
+  const bool firstFile = typeNameByKey.isEmpty();
+  if (!globs && !firstFile && kind != Kind::kDirectory) {
     globs = std::make_unique<NameGlobs>();
   }
   const qsizetype dot = name.indexOf(QLatin1Char('.'));
   QString key;
   if (kind == Kind::kDirectory) {
     key = QStringLiteral("/");
-  } else if (globs->MayMatchWholeName(name) || dot == name.size() - 1) {
+  } else if (!globs || globs->MayMatchWholeName(name) || dot == name.size() - 1) {
     key = QLatin1Char(':') + name;  // "name." and the like are asked as they are, too
   } else if (dot < 0) {
     key = QStringLiteral(":");
