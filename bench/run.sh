@@ -60,6 +60,10 @@ for n in "${counts[@]}"; do
 done
 
 echo
+# Deleting the files above leaves the file system busy for a while (journal, discards); the
+# loads are timed once it has settled.
+sync
+sleep 3
 # Each load line: "... median M ms over R ..., peak P MB".
 field() { sed -n "s/.*median \([0-9.]*\) ms.*peak \([0-9]*\) MB.*/\\$1/p"; }
 printf '%-8s %-7s %12s %12s %8s %10s\n' "N" "what" "ours (ms)" "floor (ms)" "ratio" "peak (MB)"
