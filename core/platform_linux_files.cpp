@@ -297,41 +297,51 @@ NativeError OpenForTimeWrite(const std::u16string& path, FileHandle& handle) {
     return error;
   }
   // Directories, pipes and devices are never opened, and a file without write bits is
-  // read-only: refused before the open, whatever the user's privileges.
+  // read-only: refused before the open, whatever the user's privileges. Asked afresh even
+  // within a visit: a file deleted or replaced since the visit began is met as it is now.
   linux_fs::VisitMemo* memo = linux_fs::MemoFor(native);
-  std::uint32_t mode = 0;
-  if (memo && memo->inode) {
-    mode = memo->inode->info.stx_mode;
-  } else {
-    struct statx info {};
-    if (statx(AT_FDCWD, native.c_str(), AT_STATX_SYNC_AS_STAT, STATX_TYPE | STATX_MODE, &info) !=
-        0) {
-      return errno;
-    }
-    mode = info.stx_mode;
-  }
-  if (!S_ISREG(mode) || (mode & 0222) == 0) {
-    Forget(native);
-    return EACCES;
-  }
-  const int parked = TakeParked(memo);
-  const int fd = parked >= 0 ? parked : OpenForReadWrite(native);
-  if (fd < 0) {
+  Inode named;
+  if (statx(AT_FDCWD, native.c_str(), AT_STATX_SYNC_AS_STAT, STATX_TYPE | STATX_MODE | STATX_INO,
+            &named.info) != 0) {
     const NativeError error = errno;
     Forget(native);
     return error;
   }
+  if (!linux_fs::IsRegular(named) || !linux_fs::HasWriteBits(named)) {
+    Forget(native);
+    return EACCES;
+  }
+  int fd = TakeParked(memo);
+  Inode opened;
+  // The writability test's descriptor stands in for the open only while the path still names
+  // the file it was opened on.
+  if (fd >= 0 && (linux_fs::ReadInodeInfo(fd, opened) != 0 || !linux_fs::SameFile(named, opened))) {
+    close(fd);
+    fd = -1;
+  }
+  if (fd < 0) {
+    fd = OpenForReadWrite(native);
+    if (fd < 0) {
+      const NativeError error = errno;
+      Forget(native);
+      return error;
+    }
+    opened = Inode{};
+    if (linux_fs::ReadInodeInfo(fd, opened) != 0) {
+      close(fd);
+      Forget(native);
+      return EACCES;
+    }
+  }
   // Checked again on what was opened: it may have been replaced since it was looked at, and
   // the read-only bit of user.DOSATTRIB may only be known now.
-  Inode opened;
-  bool usable = linux_fs::ReadInodeInfo(fd, opened) == 0;
-  if (usable && memo && memo->inode && linux_fs::SameFile(*memo->inode, opened)) {
+  if (memo && memo->inode && linux_fs::SameFile(*memo->inode, opened)) {
     opened.dos = memo->inode->dos;
-  } else if (usable) {
+  } else {
     linux_fs::ReadDos(fd, opened);
   }
-  usable = usable && linux_fs::IsRegular(opened) &&
-           !(linux_fs::AttributeWord(opened, native) & kAttrReadOnly);
+  const bool usable =
+      linux_fs::IsRegular(opened) && !(linux_fs::AttributeWord(opened, native) & kAttrReadOnly);
   if (!usable) {
     close(fd);
     Forget(native);

@@ -233,6 +233,37 @@ TEST_F(FileStatusTest, FileReplacedDuringAVisitIsJudgedByWhatWasOpened) {
   EXPECT_EQ(ReadXattr(path), std::optional<std::string>("0x21"));
 }
 
+TEST_F(FileStatusTest, WriteOfAVisitMeetsTheFileThePathNamesNow) {
+  // The writability test keeps its descriptor for the write of the same visit; the write must
+  // still go to the file the path names when it is made.
+  const std::time_t x = UtcSeconds(2013, 3, 3, 3, 3, 3);
+  const std::string path = NewFile("visited.txt");
+  {
+    const platform::FileVisit visit(U(path));
+    ASSERT_EQ(platform::ProbeOpenForWrite(U(path), false), 0);
+    ASSERT_EQ(unlink(path.c_str()), 0);
+    try {
+      WriteFileStatus(U(path), Times(0, x, 0), true);
+      ADD_FAILURE() << "a write to a deleted file reported success";
+    } catch (const FileError& error) {
+      EXPECT_EQ(error.cause, ErrorCause::kFileNotFound);
+    }
+  }
+  const std::string first = NewFile("visited.txt", "first");
+  const std::string kept = folder.Join("first-kept.txt");
+  ASSERT_EQ(link(first.c_str(), kept.c_str()), 0);
+  const std::time_t before = StatOf(kept).st_mtim.tv_sec;
+  const std::string second = NewFile("second.txt", "second");
+  {
+    const platform::FileVisit visit(U(path));
+    ASSERT_EQ(platform::ProbeOpenForWrite(U(path), false), 0);
+    ASSERT_EQ(rename(second.c_str(), path.c_str()), 0);
+    WriteFileStatus(U(path), Times(0, x, 0), true);
+  }
+  EXPECT_EQ(StatOf(path).st_mtim.tv_sec, x);
+  EXPECT_EQ(StatOf(kept).st_mtim.tv_sec, before);  // the file the test had opened
+}
+
 TEST_F(FileStatusTest, FifoIsReadButNeverOpenedForWriting) {
   const std::string path = folder.Join("pipe");
   ASSERT_EQ(mkfifo(path.c_str(), 0666), 0);
