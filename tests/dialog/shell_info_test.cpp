@@ -97,6 +97,39 @@ TEST(ShellInfoTest, NamesKnownBeyondTheirSuffixKeepTheirOwnType) {
   }
 }
 
+// A folder that this user may read but not search lists its names, yet none of its files can
+// be looked at: the answers are those of missing files, however many are asked at once.
+TEST(ShellInfoTest, FilesOfAFolderThatCannotBeSearchedAreMissingEitherWay) {
+  if (geteuid() != 0) {
+    GTEST_SKIP() << "needs root to make the files and to become the user nobody";
+  }
+  QTemporaryDir folder;
+  chmod(folder.path().toLocal8Bit().constData(), 0755);
+  const std::string root = folder.path().toStdString() + "/readable";
+  ASSERT_EQ(mkdir(root.c_str(), 0755), 0);
+  std::vector<std::u16string> paths;
+  for (int i = 0; i < 70; ++i) {
+    const std::string path = root + "/file" + std::to_string(i) + ".txt";
+    std::fclose(std::fopen(path.c_str(), "w"));
+    paths.push_back(DecodeFileName(path));
+  }
+  ASSERT_EQ(chmod(root.c_str(), 0744), 0);  // others may read it, not search it
+  const auto run = [&] {
+    if (setgid(65534) != 0 || setuid(65534) != 0) {
+      _exit(90);
+    }
+    qt::QtShellInfo shell;
+    const ManyQuestions asking(shell, paths);
+    for (const auto& path : paths) {
+      if (!shell.DisplayName(path).empty() || !shell.TypeName(path).empty()) {
+        _exit(91);
+      }
+    }
+    _exit(0);
+  };
+  EXPECT_EXIT(run(), ::testing::ExitedWithCode(0), "");
+}
+
 // Asked about many files at once, the shell reads their folders instead of each file; its
 // answers must be the ones it gives file by file, for every kind of entry, and nothing it read
 // may outlive the questions.

@@ -1,7 +1,9 @@
 #include "folder_listings.hpp"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "file_name.hpp"
 
@@ -47,11 +49,14 @@ void FolderListings::Prepare(const std::vector<std::u16string>& paths) {
       ++filesPerFolder[split->folder];
     }
   }
+  // Only folders this user may both read and search: the entries of a folder that can be read
+  // but not searched cannot be looked at one by one, and must not be answered for.
   for (const auto& [folder, files] : filesPerFolder) {
     const auto native = EncodeFileName(folder);
     struct stat info {};
     if (files < kFewestFiles || !native || stat(native->c_str(), &info) != 0 ||
         !S_ISDIR(info.st_mode) ||
+        faccessat(AT_FDCWD, native->c_str(), R_OK | X_OK, AT_EACCESS) != 0 ||
         static_cast<std::size_t>(info.st_size) / kSmallestEntryBytes > files * kEntriesPerFile) {
       continue;
     }
