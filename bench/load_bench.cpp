@@ -19,6 +19,7 @@
 
 #include "control_ids.hpp"
 #include "dialog_font.hpp"
+#include "load_names.hpp"
 #include "prompts.hpp"
 #include "qt_dialog_window.hpp"
 #include "qt_settings_store.hpp"
@@ -41,13 +42,10 @@ int main(int argc, char** argv) {
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
   QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/tempinex-load-XXXXXX"));
 
-  const char* const kSuffixes[] = {".txt", ".cpp", ".png", ".pdf", ".tar.gz", "", ".json", ".md"};
   std::vector<std::u16string> paths;
   paths.reserve(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) {
-    const QString path = folder.filePath(QStringLiteral("file%1%2")
-                                             .arg(i, 6, 10, QLatin1Char('0'))
-                                             .arg(QLatin1String(kSuffixes[i % 8])));
+    const QString path = folder.filePath(bench::LoadFileName(i));
     std::ofstream(path.toStdString());
     paths.push_back(qt::ToU16(path));
   }

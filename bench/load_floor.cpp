@@ -18,6 +18,8 @@
 #include <memory>
 #include <vector>
 
+#include "load_names.hpp"
+
 int main(int argc, char** argv) {
   if (argc < 2) {
     std::fprintf(stderr, "usage: load_floor COUNT [RUNS]\n");
@@ -28,14 +30,11 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
 
   // The names load_bench makes, and their type names.
-  const char* const kSuffixes[] = {".txt", ".cpp", ".png", ".pdf", ".tar.gz", "", ".json", ".md"};
   QMimeDatabase database;
   std::vector<std::pair<QString, QString>> cells;
   cells.reserve(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) {
-    const QString name = QStringLiteral("file%1%2")
-                             .arg(i, 6, 10, QLatin1Char('0'))
-                             .arg(QLatin1String(kSuffixes[i % 8]));
+    const QString name = tempinex::bench::LoadFileName(i);
     cells.emplace_back(name,
                        database.mimeTypeForFile(name, QMimeDatabase::MatchExtension).comment());
   }

@@ -1,8 +1,9 @@
 #include "local_seconds.hpp"
 
 #include <cstdint>
-#include <cstdlib>
-#include <string>
+
+#include "civil_days.hpp"
+#include "zone_watch.hpp"
 
 namespace tempinex {
 
@@ -18,37 +19,6 @@ namespace {
 
 // Wider than any difference between two offsets a zone has had (-12 h to +14 h).
 constexpr std::time_t kWindow = 27 * 3600;
-
-// localtime_r does not look at TZ or the zone file again; tzset does. Done at most once a
-// second and whenever TZ changes, as the shift of file times into local time is.
-void KeepZoneCurrent() {
-  struct Seen {
-    std::time_t second = -1;
-    bool zoneSet = false;
-    std::string zone;
-  };
-  thread_local Seen seen;
-  const std::time_t now = std::time(nullptr);
-  const char* zone = std::getenv("TZ");
-  const bool same = now == seen.second && seen.zoneSet == (zone != nullptr) &&
-                    (zone == nullptr || seen.zone == zone);
-  if (!same) {
-    tzset();
-    seen.second = now;
-    seen.zoneSet = zone != nullptr;
-    seen.zone = zone != nullptr ? zone : "";
-  }
-}
-
-// Days since 1970-01-01 of a proleptic Gregorian date (the era-based algorithm).
-std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day) {
-  year -= month <= 2;
-  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const unsigned yearOfEra = static_cast<unsigned>(year - era * 400);
-  const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
-}
 
 bool SameFields(const std::tm& one, const std::tm& other) {
   return one.tm_year == other.tm_year && one.tm_mon == other.tm_mon &&
@@ -74,10 +44,11 @@ std::optional<std::time_t> UniqueLocalSeconds(const std::tm& fields) {
   if (!plain) {
     return std::nullopt;
   }
-  KeepZoneCurrent();
-  const std::int64_t days =
-      DaysFromCivil(std::int64_t{fields.tm_year} + 1900, static_cast<unsigned>(fields.tm_mon + 1),
-                    static_cast<unsigned>(fields.tm_mday));
+  thread_local ZoneWatch watch;
+  watch.Changed(std::time(nullptr));
+  const std::int64_t days = civil::DaysFromCivil(std::int64_t{fields.tm_year} + 1900,
+                                                 static_cast<unsigned>(fields.tm_mon + 1),
+                                                 static_cast<unsigned>(fields.tm_mday));
   const std::time_t asIfUtc =
       days * 86400 + fields.tm_hour * 3600 + fields.tm_min * 60 + fields.tm_sec;
   // The offset at the fields read as UTC is at most a transition away from the right one; a

@@ -3,12 +3,12 @@
 // localtime_r gives for the present moment.
 
 #include <cerrno>
-#include <cstdlib>
 #include <ctime>
 #include <limits>
-#include <string>
 
+#include "civil_days.hpp"
 #include "platform.hpp"
+#include "zone_watch.hpp"
 
 namespace tempinex::platform {
 
@@ -31,24 +31,13 @@ std::int64_t ComputeOffset(std::time_t now) {
 // The offset is asked for several times per file; within one second and one TZ setting it
 // cannot change, and working it out is most of the cost of a status read.
 std::int64_t OffsetNowInTicks() {
-  struct Cached {
-    std::time_t second = -1;
-    bool zoneSet = false;
-    std::string zone;
-    std::int64_t offset = 0;
-  };
-  thread_local Cached cached;
+  thread_local ZoneWatch watch;
+  thread_local std::int64_t offset = 0;
   const std::time_t now = std::time(nullptr);
-  const char* zone = std::getenv("TZ");
-  const bool same = now == cached.second && cached.zoneSet == (zone != nullptr) &&
-                    (zone == nullptr || cached.zone == zone);
-  if (!same) {
-    cached.second = now;
-    cached.zoneSet = zone != nullptr;
-    cached.zone = zone != nullptr ? zone : "";
-    cached.offset = ComputeOffset(now);
+  if (watch.Changed(now)) {
+    offset = ComputeOffset(now);
   }
-  return cached.offset;
+  return offset;
 }
 
 NativeError Shift(FileTime time, std::int64_t ticks, FileTime& result) {
@@ -62,30 +51,6 @@ NativeError Shift(FileTime time, std::int64_t ticks, FileTime& result) {
   }
   result = static_cast<FileTime>(signedTime + ticks);
   return 0;
-}
-
-// Days since 1970-01-01 of a date in the proleptic Gregorian calendar, and back
-// (the well-known era-based algorithm).
-std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day) {
-  year -= month <= 2;
-  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const unsigned yearOfEra = static_cast<unsigned>(year - era * 400);
-  const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
-}
-
-void CivilFromDays(std::int64_t days, std::int64_t& year, unsigned& month, unsigned& day) {
-  days += 719468;
-  const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const unsigned dayOfEra = static_cast<unsigned>(days - era * 146097);
-  const unsigned yearOfEra =
-      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const unsigned shiftedMonth = (5 * dayOfYear + 2) / 153;
-  day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
-  month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
-  year = static_cast<std::int64_t>(yearOfEra) + era * 400 + (month <= 2);
 }
 
 bool IsLeap(unsigned year) {
@@ -117,7 +82,7 @@ NativeError FileTimeToCalendar(FileTime time, CalendarTime& calendar) {
   std::int64_t year = 0;
   unsigned month = 0;
   unsigned day = 0;
-  CivilFromDays(daysSince1601 - kDaysFrom1601To1970, year, month, day);
+  civil::CivilFromDays(daysSince1601 - kDaysFrom1601To1970, year, month, day);
   const std::int64_t secondsOfDay = ticksOfDay / kTicksPerSecond;
   calendar.year = static_cast<std::uint16_t>(year);
   calendar.month = static_cast<std::uint16_t>(month);
@@ -140,7 +105,7 @@ NativeError CalendarToFileTime(const CalendarTime& calendar, FileTime& time) {
     return EINVAL;
   }
   const std::int64_t days =
-      DaysFromCivil(calendar.year, calendar.month, calendar.day) + kDaysFrom1601To1970;
+      civil::DaysFromCivil(calendar.year, calendar.month, calendar.day) + kDaysFrom1601To1970;
   const std::int64_t seconds =
       days * 86'400 + calendar.hour * 3600 + calendar.minute * 60 + calendar.second;
   time = static_cast<FileTime>(seconds * kTicksPerSecond + calendar.milliseconds * 10'000);

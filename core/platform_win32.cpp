@@ -83,24 +83,27 @@ std::u16string DescribeError(NativeError error) {
   return TrimLineEnds(std::move(text));
 }
 
-NativeError FileTimeToLocalFileTime(FileTime utc, FileTime& local) {
-  const FILETIME in = ToFiletime(utc);
+namespace {
+
+// One of the two calls that shift a FILETIME between UTC and local time.
+NativeError Shift(BOOL(WINAPI* shift)(const FILETIME*, LPFILETIME), FileTime from, FileTime& to) {
+  const FILETIME in = ToFiletime(from);
   FILETIME out{};
-  if (!::FileTimeToLocalFileTime(&in, &out)) {
+  if (!shift(&in, &out)) {
     return LastError();
   }
-  local = FromFiletime(out);
+  to = FromFiletime(out);
   return 0;
 }
 
+}  // namespace
+
+NativeError FileTimeToLocalFileTime(FileTime utc, FileTime& local) {
+  return Shift(::FileTimeToLocalFileTime, utc, local);
+}
+
 NativeError LocalFileTimeToFileTime(FileTime local, FileTime& utc) {
-  const FILETIME in = ToFiletime(local);
-  FILETIME out{};
-  if (!::LocalFileTimeToFileTime(&in, &out)) {
-    return LastError();
-  }
-  utc = FromFiletime(out);
-  return 0;
+  return Shift(::LocalFileTimeToFileTime, local, utc);
 }
 
 NativeError FileTimeToCalendar(FileTime time, CalendarTime& calendar) {
