@@ -13,6 +13,10 @@ class SilentPrompts : public qt::IPrompts {
                                                                const std::u16string&) override {
     return std::nullopt;
   }
+  std::optional<std::u16string> ChooseFileToOpen(QWidget*, const std::u16string&,
+                                                 const std::u16string&) override {
+    return std::nullopt;
+  }
 };
 
 }  // namespace tempinex::bench

@@ -18,7 +18,10 @@ inline constexpr int kAboutMenuString = 101;
 inline constexpr int kOk = 1;
 inline constexpr int kCancel = 2;
 inline constexpr int kAboutCommand = 16;  // system command of the About item
-inline constexpr int kStatic = -1;        // labels and group boxes carry no identifier
+// System command of the item beside About that loads the times of another file; a multiple of
+// 16, as the platform keeps the low four bits of a system command.
+inline constexpr int kLoadTimesCommand = 32;
+inline constexpr int kStatic = -1;  // labels and group boxes carry no identifier
 
 // Top area and command buttons.
 inline constexpr int kBrowse = 3;

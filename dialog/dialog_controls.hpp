@@ -95,6 +95,11 @@ class IDialogControls : public IMessageBox, public IBatchProgress {
   virtual std::optional<std::vector<std::u16string>> ChooseFilesToOpen(
       const std::u16string& filterCaption, const std::u16string& filterPattern) = 0;
 
+  // The open-file dialog with one filter entry for a single existing file. Nothing when the
+  // user cancels.
+  virtual std::optional<std::u16string> ChooseFileToOpen(const std::u16string& filterCaption,
+                                                         const std::u16string& filterPattern) = 0;
+
   // Runs another dialog template modally over this window and returns its result.
   virtual int RunModalDialog(int templateId) = 0;
 

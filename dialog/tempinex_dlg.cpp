@@ -41,10 +41,13 @@ void CTempinexDlg::RouteShell() {
   dispatcher.RouteAny(Event::kInitDialog, [this](const Notification&) { OnInitDialog(); });
   dispatcher.RouteAny(Event::kSysCommand, [this](const Notification& n) { OnSysCommand(n.id); });
   dispatcher.Route(ids::kCancel, Event::kClicked, [this](const Notification&) { OnCancel(); });
+  dispatcher.Route(ids::kLoadTimesCommand, Event::kSysCommand,
+                   [this](const Notification&) { OnLoadTimesFromFile(); });
 }
 
 void CTempinexDlg::OnInitDialog() {
   AddAboutItem();
+  AddLoadTimesItem();
   controls.SetDialogIcon(ids::kProgramIcon);
   SetUpInformationList();
   LoadCommandLine();

@@ -79,6 +79,10 @@ class CTempinexDlg : public INotificationSink {
   void OnListItemChanged(int index);
   void ShowFileStatus(int index);
 
+  // Times of another file, from the item beside About.
+  void AddLoadTimesItem();
+  void OnLoadTimesFromFile();
+
   // Apply and OK.
   void RouteApply();
   void OnApply();

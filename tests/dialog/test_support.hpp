@@ -48,9 +48,22 @@ class RecordingPrompts : public qt::IPrompts {
     return answer;
   }
 
+  std::optional<std::u16string> ChooseFileToOpen(QWidget*, const std::u16string& caption,
+                                                 const std::u16string& pattern) override {
+    singleFileDialogs.push_back(caption + u"|" + pattern);
+    if (singleAnswers.empty()) {
+      return std::nullopt;
+    }
+    auto answer = singleAnswers.front();
+    singleAnswers.pop_front();
+    return answer;
+  }
+
   std::vector<Message> messages;
   std::vector<std::u16string> fileDialogs;
   std::deque<std::optional<std::vector<std::u16string>>> answers;
+  std::vector<std::u16string> singleFileDialogs;
+  std::deque<std::optional<std::u16string>> singleAnswers;
 };
 
 // Records every notification of a window and hands it on to the dialog behind.

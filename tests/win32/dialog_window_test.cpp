@@ -114,10 +114,13 @@ TEST_F(Win32DialogTest, OpensOnTheCommandLineFileWithItsNameListIconAndAboutItem
 
     const HMENU menu = GetSystemMenu(dialog, FALSE);
     const int last = GetMenuItemCount(menu) - 1;
-    EXPECT_EQ(GetMenuItemID(menu, last), static_cast<UINT>(ids::kAboutCommand));
+    EXPECT_EQ(GetMenuItemID(menu, last - 1), static_cast<UINT>(ids::kAboutCommand));
     wchar_t item[64] = {};
-    GetMenuStringW(menu, last, item, 64, MF_BYPOSITION);
+    GetMenuStringW(menu, last - 1, item, 64, MF_BYPOSITION);
     EXPECT_EQ(U(item), u"Tempinex のﾊﾞｰｼﾞｮﾝ情報(&A)...");
+    EXPECT_EQ(GetMenuItemID(menu, last), static_cast<UINT>(ids::kLoadTimesCommand));
+    GetMenuStringW(menu, last, item, 64, MF_BYPOSITION);
+    EXPECT_EQ(U(item), u"他のファイルの日時を読み込む...");
     Close();
   });
 }

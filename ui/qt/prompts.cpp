@@ -40,4 +40,22 @@ std::optional<std::vector<std::u16string>> QtPrompts::ChooseFilesToOpen(
   return paths;
 }
 
+// The single-file dialog of the times of another file. Its filter and its names are made as the
+// Browse dialog makes them.
+std::optional<std::u16string> QtPrompts::ChooseFileToOpen(QWidget* owner,
+                                                          const std::u16string& filterCaption,
+                                                          const std::u16string& filterPattern) {
+  QString pattern = ToQString(filterPattern);
+  if (pattern == QStringLiteral("*.*")) {
+    pattern = QStringLiteral("*");
+  }
+  QString filter = ToQString(filterCaption) + QStringLiteral(" (") + pattern + QStringLiteral(")");
+  QString chosen = QFileDialog::getOpenFileName(owner, QString(), QString(), filter);
+  if (chosen.isEmpty()) {
+    return std::nullopt;
+  }
+  QByteArray bytes = QFile::encodeName(chosen);
+  return DecodeFileName(std::string_view(bytes.constData(), bytes.size()));
+}
+
 }  // namespace tempinex::qt

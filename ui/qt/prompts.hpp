@@ -20,6 +20,10 @@ class IPrompts {
                            const std::u16string& text, MessageIcon icon, bool systemModal) = 0;
   virtual std::optional<std::vector<std::u16string>> ChooseFilesToOpen(
       QWidget* owner, const std::u16string& filterCaption, const std::u16string& filterPattern) = 0;
+  // One existing file; nothing when the user cancels.
+  virtual std::optional<std::u16string> ChooseFileToOpen(QWidget* owner,
+                                                         const std::u16string& filterCaption,
+                                                         const std::u16string& filterPattern) = 0;
 };
 
 class QtPrompts : public IPrompts {
@@ -29,6 +33,9 @@ class QtPrompts : public IPrompts {
   std::optional<std::vector<std::u16string>> ChooseFilesToOpen(
       QWidget* owner, const std::u16string& filterCaption,
       const std::u16string& filterPattern) override;
+  std::optional<std::u16string> ChooseFileToOpen(QWidget* owner,
+                                                 const std::u16string& filterCaption,
+                                                 const std::u16string& filterPattern) override;
 };
 
 }  // namespace tempinex::qt

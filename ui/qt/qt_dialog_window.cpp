@@ -286,6 +286,11 @@ std::optional<std::vector<std::u16string>> QtDialogWindow::ChooseFilesToOpen(
   return prompts.ChooseFilesToOpen(this, filterCaption, filterPattern);
 }
 
+std::optional<std::u16string> QtDialogWindow::ChooseFileToOpen(
+    const std::u16string& filterCaption, const std::u16string& filterPattern) {
+  return prompts.ChooseFileToOpen(this, filterCaption, filterPattern);
+}
+
 int QtDialogWindow::RunModalDialog(int templateId) {
   if (templateId != AboutDialogTemplate().id) {
     return 0;

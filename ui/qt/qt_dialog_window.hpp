@@ -53,6 +53,8 @@ class QtDialogWindow : public TemplateDialog, public IDialogControls {
   void AppendSystemMenuItem(int command, const std::u16string& text) override;
   std::optional<std::vector<std::u16string>> ChooseFilesToOpen(
       const std::u16string& filterCaption, const std::u16string& filterPattern) override;
+  std::optional<std::u16string> ChooseFileToOpen(const std::u16string& filterCaption,
+                                                 const std::u16string& filterPattern) override;
   int RunModalDialog(int templateId) override;
   void EndDialog(int result) override;
   void BatchProgress(std::size_t done, std::size_t total) override;

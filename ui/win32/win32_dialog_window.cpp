@@ -348,6 +348,24 @@ std::optional<std::vector<std::u16string>> Win32DialogWindow::ChooseFilesToOpen(
   return paths;
 }
 
+// The single-file dialog of the times of another file: the buffer then holds one full path.
+std::optional<std::u16string> Win32DialogWindow::ChooseFileToOpen(
+    const std::u16string& filterCaption, const std::u16string& filterPattern) {
+  std::u16string filter = filterCaption + u'\0' + filterPattern + u'\0' + u'\0';
+  std::vector<wchar_t> buffer(kOpenBufferUnits, L'\0');
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = window;
+  dialog.lpstrFilter = Wide(filter);
+  dialog.lpstrFile = buffer.data();
+  dialog.nMaxFile = kOpenBufferUnits;
+  dialog.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
+  if (!GetOpenFileNameW(&dialog)) {
+    return std::nullopt;
+  }
+  return FromWide(buffer.data());
+}
+
 int Win32DialogWindow::RunModalDialog(int templateId) {
   return static_cast<int>(
       DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId), window, &AboutProc, 0));

@@ -46,6 +46,8 @@ class Win32DialogWindow : public IDialogControls {
   void AppendSystemMenuItem(int command, const std::u16string& text) override;
   std::optional<std::vector<std::u16string>> ChooseFilesToOpen(
       const std::u16string& filterCaption, const std::u16string& filterPattern) override;
+  std::optional<std::u16string> ChooseFileToOpen(const std::u16string& filterCaption,
+                                                 const std::u16string& filterPattern) override;
   int RunModalDialog(int templateId) override;
   void EndDialog(int result) override;
 
