@@ -31,6 +31,22 @@ endforeach()
 install(FILES ${TEMPINEX_PACKAGING_DIR}/icons/tempinex64.svg
         DESTINATION ${TEMPINEX_ICON_DIR}/scalable/apps RENAME ${TEMPINEX_APP_ID}.svg)
 
+# The right-click entries of the file managers, each where its file manager looks for it:
+# Dolphin's service menus, Nemo's actions, the file manager actions of Caja (caja-actions),
+# Thunar's "Send To" menu and a nautilus-python extension.
+set(TEMPINEX_FILE_MANAGER_DIR ${TEMPINEX_PACKAGING_DIR}/file-managers)
+install(FILES ${TEMPINEX_FILE_MANAGER_DIR}/dolphin-servicemenu.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/kio/servicemenus RENAME ${TEMPINEX_APP_ID}.desktop)
+install(FILES ${TEMPINEX_FILE_MANAGER_DIR}/nemo.nemo_action
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/nemo/actions RENAME ${TEMPINEX_APP_ID}.nemo_action)
+install(FILES ${TEMPINEX_FILE_MANAGER_DIR}/file-manager-action.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/file-manager/actions RENAME ${TEMPINEX_APP_ID}.desktop)
+install(FILES ${TEMPINEX_FILE_MANAGER_DIR}/thunar-sendto.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/Thunar/sendto RENAME ${TEMPINEX_APP_ID}.desktop)
+# nautilus-python imports each file as a module: the name must be a Python identifier.
+install(FILES ${TEMPINEX_FILE_MANAGER_DIR}/nautilus_extension.py
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/nautilus-python/extensions RENAME tempinex64.py)
+
 # Looks up, in the machine's own icon theme and MIME database, what a desktop would: used by
 # the package test, never installed.
 if(TARGET tempinex_qt)
@@ -61,4 +77,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "fonts-ipafont-gothic, shared-mime-info, hicolor-icon-theme | adwaita-icon-theme")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
+# What the right-click entries of Nautilus and Caja need; the other file managers read theirs
+# themselves.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-nautilus, caja-actions")
 include(CPack)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The program as a desktop citizen: the install rules, the validators of the desktop entry and
-# the AppStream metainfo, then the Debian package built in a Release build of its own,
-# installed with apt-get, started, asked for its type names and icon, and removed again.
+# The program as a desktop citizen: the install rules, the validators of the desktop entry, the
+# AppStream metainfo and the file managers' right-click entries, then the Debian package built
+# in a Release build of its own, installed with apt-get, started, asked for its type names and
+# icon, and removed again.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build_dir="${TEMPINEX_PACKAGE_BUILD:-build-deb}"
@@ -30,7 +31,9 @@ cmake --build "$build_dir"
 
 # Exactly these files, no more and no fewer.
 expected="usr/bin/Tempinex64
+usr/share/Thunar/sendto/$app_id.desktop
 usr/share/applications/$app_id.desktop
+usr/share/file-manager/actions/$app_id.desktop
 usr/share/icons/hicolor/128x128/apps/$app_id.png
 usr/share/icons/hicolor/16x16/apps/$app_id.png
 usr/share/icons/hicolor/256x256/apps/$app_id.png
@@ -38,7 +41,10 @@ usr/share/icons/hicolor/32x32/apps/$app_id.png
 usr/share/icons/hicolor/48x48/apps/$app_id.png
 usr/share/icons/hicolor/64x64/apps/$app_id.png
 usr/share/icons/hicolor/scalable/apps/$app_id.svg
-usr/share/metainfo/$app_id.metainfo.xml"
+usr/share/kio/servicemenus/$app_id.desktop
+usr/share/metainfo/$app_id.metainfo.xml
+usr/share/nautilus-python/extensions/tempinex64.py
+usr/share/nemo/actions/$app_id.nemo_action"
 stage="$work/stage"
 cmake --install "$build_dir" --prefix "$stage/usr" > /dev/null
 diff <(echo "$expected") <(cd "$stage" && find . -type f -printf '%P\n' | LC_ALL=C sort) ||
@@ -67,6 +73,11 @@ grep -q '^Name\[ja\]=' "$entry" && grep -q '^Comment\[ja\]=' "$entry" ||
 appstreamcli validate --no-net "$stage/usr/share/metainfo/$app_id.metainfo.xml"
 echo "desktop entry and metainfo: ok"
 
+# The right-click entries of Dolphin, Thunar, Nemo, Caja and Nautilus, read by their own tools
+# and libraries; the system Python, which has the GObject bindings.
+/usr/bin/python3 tests/desktop/file_manager_entries.py "$stage/usr/share" ||
+  fail "file manager entries"
+
 # The package.
 rm -f "$build_dir"/tempinex64_*.deb
 (cd "$build_dir" && cpack -G DEB > /dev/null)
@@ -77,6 +88,10 @@ echo "depends: $depends"
 for needed in libqt6widgets6 libqt6gui6 libqt6core6 fonts-ipafont-gothic shared-mime-info \
   hicolor-icon-theme; do
   [[ "$depends" == *"$needed"* ]] || fail "the package does not depend on $needed"
+done
+suggests=$(dpkg-deb -f "$deb" Suggests)
+for needed in python3-nautilus caja-actions; do
+  [[ "$suggests" == *"$needed"* ]] || fail "the package does not suggest $needed"
 done
 diff <(echo "$expected") <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print substr($6, 3)}' |
   LC_ALL=C sort) || fail "the package holds other files than the install rules"
@@ -101,6 +116,11 @@ installed_here=yes
 if ldd /usr/bin/Tempinex64 | grep 'not found'; then
   fail "libraries missing"
 fi
+
+# The right-click entries where the package put them.
+/usr/bin/python3 tests/desktop/file_manager_entries.py /usr/share > /dev/null ||
+  fail "file manager entries of the installed package"
+echo "file manager entries of the installed package: ok"
 
 # Started on a file, the installed program stays up until it is closed.
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run"
