@@ -114,7 +114,7 @@ def check_thunar(share):
     print("Thunar Send To entry: ok")
 
 
-def check_nemo(share):
+def check_nemo(share, files, stand_in):
     path = os.path.join(share, "nemo/actions", APP_ID + ".nemo_action")
     keys = key_file(path)
     group = "Nemo Action"
@@ -130,6 +130,20 @@ def check_nemo(share):
     expect(keys.get_string(group, "Quote"), "double", "Quote")
     expect(keys.get_string(group, "Icon-Name"), APP_ID, "Icon-Name")
     expect(keys.get_string_list(group, "Dependencies"), [PROGRAM], "Dependencies")
+    # Nemo puts each path in place of %F with its double quotes escaped by a backslash, within
+    # the quotes Quote names and separated by spaces, and runs the line as
+    # g_spawn_command_line_async parses it.
+    quoted = " ".join('"' + name.replace('"', '\\"') + '"' for name in files)
+    line = keys.get_string(group, "Exec").replace("%F", quoted)
+    expect(GLib.shell_parse_argv(line)[1], [PROGRAM, *files], "Nemo's command line")
+    environment = dict(os.environ)
+    try:
+        os.environ["PATH"] = stand_in.path
+        GLib.spawn_command_line_async(line)
+    finally:
+        os.environ.clear()
+        os.environ.update(environment)
+    expect(stand_in.arguments(), files, "arguments from the Nemo command line")
     print("Nemo action: ok")
 
 
@@ -213,7 +227,7 @@ def main():
             open(name, "w").close()
         check_dolphin(share)
         check_thunar(share)
-        check_nemo(share)
+        check_nemo(share, files, stand_in)
         check_caja(share, work, files, stand_in)
         check_nautilus(share, files, stand_in)
 
