@@ -2,7 +2,7 @@
 
 // Days since 1970-01-01 of a date in the proleptic Gregorian calendar, and back (the
 // well-known era-based algorithm), for the time conversions that work out calendars
-// themselves.
+// themselves. A day past the end of its month counts on into the next month.
 
 #include <cstdint>
 
@@ -15,6 +15,12 @@ inline std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned da
   const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
   const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
   return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
+}
+
+// The seconds that calendar fields would count since 1970-01-01 00:00:00 if they were UTC.
+inline std::int64_t SecondsFromCivil(std::int64_t year, unsigned month, unsigned day, int hour,
+                                     int minute, int second) {
+  return DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
 }
 
 inline void CivilFromDays(std::int64_t days, std::int64_t& year, unsigned& month, unsigned& day) {

@@ -178,7 +178,9 @@ std::u16string CFileOperate::FileNameAt(int index) const {
 }
 
 std::u16string CFileOperate::GetBaseName(int index) const {
-  if (index < 0 || index >= count) {
+  // Only an index past the count gives nothing; any other outside the set (a negative one,
+  // or the count itself) raises, as every index does elsewhere.
+  if (index > count) {
     return {};
   }
   const std::u16string name = FileNameAt(index);
@@ -197,7 +199,7 @@ std::u16string CFileOperate::GetFolder() const {
 }
 
 std::u16string CFileOperate::GetDisplayName(int index) const {
-  if (currentPath.empty() || index < 0 || index >= count) {
+  if (currentPath.empty() || index > count) {
     return {};
   }
   return shell.DisplayName(FileAt(index));
@@ -208,7 +210,7 @@ ManyQuestions CFileOperate::AskAboutEveryFile() const {
 }
 
 std::u16string CFileOperate::GetTypeName(int index) const {
-  if (currentPath.empty() || index < 0 || index >= count) {
+  if (currentPath.empty() || index > count) {
     return {};
   }
   return shell.TypeName(FileAt(index));

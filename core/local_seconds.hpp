@@ -1,18 +1,23 @@
 #pragma once
 
-// Local calendar fields to seconds since the epoch, as mktime reads them with tm_isdst -1, for
-// the fields that name exactly one instant.
+// Local calendar fields to the instant they name, read the way MakeStatusTime reads them when
+// it is left to decide about daylight saving, without the C library's mktime: glibc's mktime
+// settles a skipped or repeated local time from its guess of the previous call, so the same
+// fields could give another instant after another question, and it checks the zone file on
+// every call, which made it most of the cost of reading a file's status.
 
-#include <ctime>
+#include <cstdint>
 #include <optional>
 
 namespace tempinex {
 
-// The instant `fields` name in the local time zone, when they name exactly one and no
-// normalisation is needed; nothing otherwise (a skipped or repeated hour, a day past the end
-// of its month, a flag other than -1, or a platform that cannot tell), and the caller asks
-// mktime. With the system zone, mktime checks the zone file on every call, which makes it
-// most of the cost of reading a file's status; this asks localtime_r, which does not.
-std::optional<std::time_t> UniqueLocalSeconds(const std::tm& fields);
+// `wallClock` is the fields counted as if they were UTC (civil::SecondsFromCivil). Fields
+// that name exactly one instant give it. Fields that name none (skipped when the clocks go
+// forward) or two (repeated when they go back) are read as standard time, with the standard
+// offset in force just before that change; when that instant lies in daylight time, it moves
+// back by that instant's daylight saving. So a skipped time comes out before the change, as
+// the same fields in standard time, and a repeated time as its standard-time instant.
+// Nothing on a platform that cannot tell the offset of an instant; the caller asks mktime.
+std::optional<std::int64_t> LocalSecondsOf(std::int64_t wallClock);
 
 }  // namespace tempinex

@@ -2,11 +2,15 @@
 
 #include <ctime>
 
+#include "civil_days.hpp"
 #include "local_seconds.hpp"
 
 namespace tempinex {
 
 namespace {
+
+// More than any zone's distance from UTC.
+constexpr std::int64_t kFurthestOffset = 27 * 3600;
 
 bool IsLeapYear(int year) {
   return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
@@ -44,21 +48,37 @@ StatusTime MakeStatusTime(std::int32_t year, std::int32_t month, std::int32_t da
   if (!inRange) {
     throw ResultCodeError(kResultFail);
   }
-  std::tm fields{};
-  fields.tm_sec = second;
-  fields.tm_min = minute;
-  fields.tm_hour = hour;
-  fields.tm_mday = day;
-  fields.tm_mon = month - 1;
-  fields.tm_year = year - 1900;
-  fields.tm_isdst = daylightFlag;
-  const std::optional<std::time_t> unique = UniqueLocalSeconds(fields);
-  const std::time_t result = unique ? *unique : std::mktime(&fields);
-  // -1 is mktime's failure; the range is that of the classic 64-bit localtime.
-  if (result == -1 || result < 0 || result > kStatusTimeMax) {
+  std::optional<std::int64_t> result;
+  if (daylightFlag < 0) {
+    const std::int64_t wallClock = civil::SecondsFromCivil(
+        year, static_cast<unsigned>(month), static_cast<unsigned>(day), hour, minute, second);
+    // No zone's offset brings fields this far out into range (and the zone is then not
+    // asked about years it cannot tell).
+    if (wallClock < -kFurthestOffset || wallClock > kStatusTimeMax + kFurthestOffset) {
+      throw ResultCodeError(kResultInvalidArg);
+    }
+    result = LocalSecondsOf(wallClock);
+  }
+  if (!result) {
+    std::tm fields{};
+    fields.tm_sec = second;
+    fields.tm_min = minute;
+    fields.tm_hour = hour;
+    fields.tm_mday = day;
+    fields.tm_mon = month - 1;
+    fields.tm_year = year - 1900;
+    fields.tm_isdst = daylightFlag;
+    const std::time_t made = std::mktime(&fields);
+    if (made == -1) {
+      throw ResultCodeError(kResultInvalidArg);  // the library's failure
+    }
+    result = made;
+  }
+  // The range is that of the classic 64-bit localtime.
+  if (*result < 0 || *result > kStatusTimeMax) {
     throw ResultCodeError(kResultInvalidArg);
   }
-  return static_cast<StatusTime>(result);
+  return static_cast<StatusTime>(*result);
 }
 
 StatusTime FileTimeToStatusTime(platform::FileTime time, int daylightFlag) {

@@ -26,8 +26,11 @@ struct LocalFields {
 // The values callers use, one field at a time, when a time cannot be split.
 inline constexpr LocalFields kUnsplittableFields{0, 0, 0, -1, -1, -1};
 
-// Calendar fields read as local time (mktime rules). Raises ResultCodeError: kResultFail for a
-// field out of range, kResultInvalidArg for a time that cannot be represented.
+// Calendar fields read as local time; a day past the end of its month runs on into the next.
+// With a negative flag, as LocalSecondsOf reads them (a skipped or repeated time gives its
+// standard-time reading); with 0 or a positive flag, as mktime reads them. Raises
+// ResultCodeError: kResultFail for a field out of range, kResultInvalidArg for a time that
+// cannot be represented.
 StatusTime MakeStatusTime(std::int32_t year, std::int32_t month, std::int32_t day,
                           std::int32_t hour, std::int32_t minute, std::int32_t second,
                           int daylightFlag);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <limits>
 
 namespace tempinex::platform::linux_fs {
 
@@ -147,6 +148,14 @@ NativeError StoreDosAttrib(const std::string& path, int fd, const DosAttrib& inf
 }
 
 FileTime FileTimeFromTimestamp(const struct statx_timestamp& stamp) {
+  // Linux keeps 64-bit seconds, far more than a file time can count. A later time becomes the
+  // latest one that still takes any zone's shift to local time, so that it is met like every
+  // other time past the year 3001 instead of wrapping round to some other date.
+  constexpr std::int64_t kLatestTicks =
+      std::numeric_limits<std::int64_t>::max() - 86'400 * kTicksPerSecond;
+  if (stamp.tv_sec > kLatestTicks / kTicksPerSecond - kSecondsFrom1601To1970 - 1) {
+    return static_cast<FileTime>(kLatestTicks);
+  }
   const std::int64_t seconds = stamp.tv_sec + kSecondsFrom1601To1970;
   if (seconds < 0) {
     return 0;

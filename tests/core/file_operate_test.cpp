@@ -118,11 +118,18 @@ TEST_F(FileSetTest, NamesSplitAtLastSeparatorAndLastDot) {
   EXPECT_EQ(set.GetBaseName(4), u"README");
   EXPECT_EQ(set.GetExtension(4), u"");
   EXPECT_EQ(set.GetFolder(), U(folder));
-  // An index at or past the count gives nothing rather than reading past the list.
-  EXPECT_EQ(set.GetBaseName(5), u"");
-  EXPECT_EQ(set.GetDisplayName(5), u"");
-  EXPECT_EQ(set.GetTypeName(5), u"");
-  EXPECT_EQ(set.GetTypeName(-1), u"");
+  // The names give nothing for an index past the count; any other index outside the set
+  // raises, as everywhere else.
+  for (const int index : {6, 100}) {
+    EXPECT_EQ(set.GetBaseName(index), u"");
+    EXPECT_EQ(set.GetDisplayName(index), u"");
+    EXPECT_EQ(set.GetTypeName(index), u"");
+  }
+  for (const int index : {-1, 5}) {
+    EXPECT_THROW(set.GetBaseName(index), InvalidArgumentError) << index;
+    EXPECT_THROW(set.GetDisplayName(index), InvalidArgumentError) << index;
+    EXPECT_THROW(set.GetTypeName(index), InvalidArgumentError) << index;
+  }
   EXPECT_THROW(set.GetExtension(5), InvalidArgumentError);
   EXPECT_THROW(set.GetFileStatus(5), InvalidArgumentError);
 
