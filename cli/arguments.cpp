@@ -46,10 +46,12 @@ FileTime TimeOrThrow(const std::string& option, const std::string& text) {
 unsigned OnlyOrThrow(const std::string& text) {
   unsigned only = 0;
   for (const char c : text) {
-    const unsigned bit = c == 'c' ? kOnlyCreated : c == 'm' ? kOnlyModified : c == 'a' ? kOnlyAccessed : 0;
+    const unsigned bit = c == 'c'   ? kOnlyCreated
+                         : c == 'm' ? kOnlyModified
+                         : c == 'a' ? kOnlyAccessed
+                                    : 0;
     if (bit == 0 || (only & bit)) {
-      throw UsageError(
-          Format(_("--only: %s: give some of the letters c, m and a"), {Quote(text)}));
+      throw UsageError(Format(_("--only: %s: give some of the letters c, m and a"), {Quote(text)}));
     }
     only |= bit;
   }
@@ -95,8 +97,8 @@ void ReadSetOptions(const TimeTexts& texts, Arguments& arguments) {
     }
     set.attributes = edit;
   }
-  const bool anything = set.created || set.modified || set.accessed || !arguments.reference.empty() ||
-                        set.shift || set.attributes;
+  const bool anything = set.created || set.modified || set.accessed ||
+                        !arguments.reference.empty() || set.shift || set.attributes;
   if (!anything) {
     throw UsageError(_("set: nothing to change; give a time, --from, --shift or --attrib"));
   }
@@ -125,9 +127,10 @@ std::optional<Arguments> ParseArguments(int argc, char** argv, int& exitStatus) 
   app.set_version_flag("--version", std::string("tempinex (Tempinex64) ") + TEMPINEX_VERSION,
                        _("Print the version and exit"));
   app.require_subcommand(1);
-  app.footer(_("T is now, @SECONDS or an ISO 8601 date-time such as 2026-03-29T02:30:00\n"
-               "(local time) or 2026-03-29T00:30:00Z.\n"
-               "Exit status: 0 all done, 1 some files refused, 2 bad usage. See tempinex(1)."));
+  app.footer(
+      _("T is now, @SECONDS or an ISO 8601 date-time such as 2026-03-29T02:30:00\n"
+        "(local time) or 2026-03-29T00:30:00Z.\n"
+        "Exit status: 0 all done, 1 some files refused, 2 bad usage. See tempinex(1)."));
 
   CLI::App* show = app.add_subcommand("show", _("Show the times, attributes, size and path"));
   show->group(_("Commands"));
@@ -138,17 +141,23 @@ std::optional<Arguments> ParseArguments(int argc, char** argv, int& exitStatus) 
   set->group(_("Commands"));
   auto* all = set->add_option("--all", texts.all, _("All three times"))->type_name("T");
   auto* created = set->add_option("--created", texts.created, _("Creation time"))->type_name("T");
-  auto* modified = set->add_option("--modified", texts.modified, _("Last write time"))->type_name("T");
-  auto* accessed = set->add_option("--accessed", texts.accessed, _("Last access time"))->type_name("T");
-  auto* from = set->add_option("--from", arguments.reference, _("Copy the times of REF (whole seconds)"))
-                   ->type_name("REF");
+  auto* modified =
+      set->add_option("--modified", texts.modified, _("Last write time"))->type_name("T");
+  auto* accessed =
+      set->add_option("--accessed", texts.accessed, _("Last access time"))->type_name("T");
+  auto* from =
+      set->add_option("--from", arguments.reference, _("Copy the times of REF (whole seconds)"))
+          ->type_name("REF");
   auto* shift = set->add_option("--shift", texts.shift, _("Move each file's own times"))
                     ->type_name("[-]D:HH:MM:SS");
-  auto* only = set->add_option("--only", texts.only, _("Times --from and --shift touch (default cma)"))
-                   ->type_name("cma");
-  set->add_option("--attrib", texts.attributes, _("Set (+) or clear (-) read-only, hidden, system, archive"))
+  auto* only =
+      set->add_option("--only", texts.only, _("Times --from and --shift touch (default cma)"))
+          ->type_name("cma");
+  set->add_option("--attrib", texts.attributes,
+                  _("Set (+) or clear (-) read-only, hidden, system, archive"))
       ->type_name("+r-h+s-a");
-  set->add_flag("--recursive", arguments.recursive, _("Walk folders: their contents and their own attributes"));
+  set->add_flag("--recursive", arguments.recursive,
+                _("Walk folders: their contents and their own attributes"));
   set->add_flag("--dry-run", arguments.dryRun, _("Print old and new values; change nothing"));
   set->add_option("--undo-log", arguments.undoLog, _("Record each file's previous state in FILE"))
       ->type_name("FILE");

@@ -42,13 +42,13 @@ struct Change {
 
 enum class Refusal {
   kNone,
-  kCannotRead,      // error says why
-  kPathTooLong,     // 260 UTF-16 units or more, given or made absolute
+  kCannotRead,   // error says why
+  kPathTooLong,  // 260 UTF-16 units or more, given or made absolute
   kNotRegular,
   kDirectoryTimes,
   kReadOnly,
   kImmutable,
-  kNoPermission,    // error says why
+  kNoPermission,  // error says why
   kNoExtendedAttributes,
 };
 

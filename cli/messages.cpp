@@ -81,9 +81,9 @@ void SetUpMessages() {
   // installed, so that the program finds it wherever the tree was installed to.
   std::error_code error;
   const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-  const std::filesystem::path folder =
-      error ? std::filesystem::path(TEMPINEX_LOCALEDIR)
-            : program.parent_path() / TEMPINEX_LOCALEDIR_FROM_BINDIR;
+  const std::filesystem::path folder = error
+                                           ? std::filesystem::path(TEMPINEX_LOCALEDIR)
+                                           : program.parent_path() / TEMPINEX_LOCALEDIR_FROM_BINDIR;
   bindtextdomain("tempinex", folder.c_str());
   bind_textdomain_codeset("tempinex", "UTF-8");
   textdomain("tempinex");

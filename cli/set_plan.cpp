@@ -9,7 +9,8 @@ namespace {
 // One time of the file: set outright, copied from the reference (in whole seconds, as the
 // dialog writes them) and/or shifted; nothing when it stays.
 std::optional<FileTime> PlanTime(const SetOptions& options, std::optional<FileTime> given,
-                                 FileTime own, FileTime referenced, unsigned which, bool& outOfRange) {
+                                 FileTime own, FileTime referenced, unsigned which,
+                                 bool& outOfRange) {
   if (given) {
     return given;
   }
@@ -42,14 +43,12 @@ Plan PlanChange(const SetOptions& options, const FileState& before, bool attribu
     plan.change.created = IfDifferent(PlanTime(options, options.created, before.created,
                                                reference.created, kOnlyCreated, plan.outOfRange),
                                       before.created);
-    plan.change.modified =
-        IfDifferent(PlanTime(options, options.modified, before.modified, reference.modified,
-                             kOnlyModified, plan.outOfRange),
-                    before.modified);
-    plan.change.accessed =
-        IfDifferent(PlanTime(options, options.accessed, before.accessed, reference.accessed,
-                             kOnlyAccessed, plan.outOfRange),
-                    before.accessed);
+    plan.change.modified = IfDifferent(PlanTime(options, options.modified, before.modified,
+                                                reference.modified, kOnlyModified, plan.outOfRange),
+                                       before.modified);
+    plan.change.accessed = IfDifferent(PlanTime(options, options.accessed, before.accessed,
+                                                reference.accessed, kOnlyAccessed, plan.outOfRange),
+                                       before.accessed);
   }
   if (options.attributes) {
     const std::uint32_t now = before.attributes & kEditable;

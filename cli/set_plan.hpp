@@ -26,7 +26,7 @@ struct SetOptions {
 };
 
 struct Plan {
-  Change change;         // only what differs from the file as it is
+  Change change;            // only what differs from the file as it is
   bool outOfRange = false;  // a shifted time falls outside the file times
 };
 

@@ -90,10 +90,10 @@ int RunShow(const std::vector<std::string>& files, bool json) {
     FileState state;
     const int error = WithinPathLimit(path) ? ReadState(path, state) : ENAMETOOLONG;
     if (error != 0) {
-      Complain(Format(_("cannot read %s: %s"),
-                      {Quote(name), error == ENAMETOOLONG
-                                        ? _("path too long (260 UTF-16 units or more)")
-                                        : std::strerror(error)}));
+      Complain(
+          Format(_("cannot read %s: %s"),
+                 {Quote(name), error == ENAMETOOLONG ? _("path too long (260 UTF-16 units or more)")
+                                                     : std::strerror(error)}));
       status = kExitRefused;
       continue;
     }

@@ -216,13 +216,15 @@ std::optional<FileTime> ParseIso(std::string_view text, std::string& why) {
   }
   const std::vector<std::int64_t> instants = LocalInstants(f);
   if (instants.empty()) {
-    why = _("this local time does not exist (skipped by a daylight-saving change); give an "
-            "offset such as +01:00");
+    why =
+        _("this local time does not exist (skipped by a daylight-saving change); give an "
+          "offset such as +01:00");
     return std::nullopt;
   }
   if (instants.size() > 1) {
-    why = _("this local time happens twice (repeated by a daylight-saving change); give an "
-            "offset such as +01:00");
+    why =
+        _("this local time happens twice (repeated by a daylight-saving change); give an "
+          "offset such as +01:00");
     return std::nullopt;
   }
   return FromUnix(instants.front(), f.ticks);

@@ -49,8 +49,10 @@ std::string GetName(const json& line) {
 }
 
 json StateJson(const FileState& state) {
-  return {{"attributes", state.attributes}, {"created", state.created},
-          {"modified", state.modified},     {"accessed", state.accessed},
+  return {{"attributes", state.attributes},
+          {"created", state.created},
+          {"modified", state.modified},
+          {"accessed", state.accessed},
           {"size", state.size}};
 }
 
@@ -66,7 +68,9 @@ FileState StateFrom(const json& value) {
 
 int SyncFolderOf(const std::string& file) {
   const std::size_t slash = file.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
+  const std::string folder = slash == std::string::npos ? "."
+                             : slash == 0               ? "/"
+                                                        : file.substr(0, slash);
   const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) {
     return errno;
@@ -145,7 +149,11 @@ std::optional<std::vector<Entry>> ReadEntries(const std::string& file, std::stri
         throw std::runtime_error("out of order");
       }
     } catch (const std::exception&) {
-      if (i + 1 == lines.size() && i > 0) {
+      if (i == 0) {
+        why = _("not an undo log of tempinex");
+        return std::nullopt;
+      }
+      if (i + 1 == lines.size()) {
         break;
       }
       why = Format(_("line %s is damaged"), {std::to_string(i + 1)});

@@ -19,12 +19,12 @@ struct PlannedChange {
 
 enum class ChangeRefusal {
   kNone,
-  kNotFound,            // error: why the file could not be looked at
-  kNotRegular,          // a pipe, a socket or a device
-  kDirectoryTimes,      // the times of a directory are never written
-  kReadOnly,            // read-only, and the change does not clear that
-  kImmutable,           // the file system keeps the file immutable or append-only
-  kNoPermission,        // error: EPERM (not the owner), EACCES or EROFS
+  kNotFound,              // error: why the file could not be looked at
+  kNotRegular,            // a pipe, a socket or a device
+  kDirectoryTimes,        // the times of a directory are never written
+  kReadOnly,              // read-only, and the change does not clear that
+  kImmutable,             // the file system keeps the file immutable or append-only
+  kNoPermission,          // error: EPERM (not the owner), EACCES or EROFS
   kNoExtendedAttributes,  // the change needs extended attributes the file system lacks
 };
 

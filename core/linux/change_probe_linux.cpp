@@ -94,15 +94,15 @@ ChangeAnswer ProbeChange(const std::u16string& path, const PlannedChange& change
     if (IsOnReadOnlyVolume(native)) {
       return Refuse(ChangeRefusal::kNoPermission, EROFS);
     }
-  } else if (faccessat(AT_FDCWD, native.c_str(), opensFile ? R_OK | W_OK : W_OK, AT_EACCESS) !=
-             0) {
+  } else if (faccessat(AT_FDCWD, native.c_str(), opensFile ? R_OK | W_OK : W_OK, AT_EACCESS) != 0) {
     return Refuse(ChangeRefusal::kNoPermission, errno);
   }
   // In a sticky folder only its owner may set its user attributes.
   if (directory && (inode.info.stx_mode & S_ISVTX) && !owner) {
     return Refuse(ChangeRefusal::kNoPermission, EPERM);
   }
-  if ((change.writesCreation || (changed & kKeptInXattr)) && LacksExtendedAttributes(native, inode)) {
+  if ((change.writesCreation || (changed & kKeptInXattr)) &&
+      LacksExtendedAttributes(native, inode)) {
     return Refuse(ChangeRefusal::kNoExtendedAttributes, ENOTSUP);
   }
   return {};
