@@ -95,6 +95,9 @@ class SetRun {
     if (stopped) {
       return;
     }
+    if (log != nullptr && log->Is(name)) {
+      return;  // the log is written by this run, and never changed as one of its files
+    }
     const std::u16string path = PathFromBytes(name);
     const Visit visit(path);
     FileState before;
@@ -163,8 +166,10 @@ int RunSet(Arguments& arguments) {
     int error = 0;
     log = UndoLog::Open(*arguments.undoLog, error);
     if (!log) {
-      Complain(Format(_("cannot write the undo log %s: %s"),
-                      {Quote(*arguments.undoLog), std::strerror(error)}));
+      Complain(
+          Format(_("cannot write the undo log %s: %s"),
+                 {Quote(*arguments.undoLog),
+                  error == EINVAL ? _("the file holds something else") : std::strerror(error)}));
       return kExitUsage;
     }
   }

@@ -1,6 +1,7 @@
 #include "undo_log.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -206,16 +207,51 @@ bool UndoEntry(const Entry& entry) {
   return true;
 }
 
+// True when the file open at fd starts with the header line of an undo log.
+bool StartsAsLog(int fd) {
+  char start[64] = {};
+  const ssize_t length = pread(fd, start, sizeof start - 1, 0);
+  if (length <= 0) {
+    return false;
+  }
+  const char* end =
+      static_cast<const char*>(std::memchr(start, '\n', static_cast<std::size_t>(length)));
+  try {
+    return end != nullptr && json::parse(std::string(start, static_cast<std::size_t>(end - start)))
+                                     .value(kHeader, 0) == 1;
+  } catch (const json::exception&) {
+    return false;
+  }
+}
+
 }  // namespace
 
+UndoLog::UndoLog(int fd) : fd(fd) {
+  struct stat info {};
+  if (fstat(fd, &info) == 0) {
+    device = info.st_dev;
+    inode = info.st_ino;
+  }
+}
+
+bool UndoLog::Is(const std::string& path) const {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && info.st_dev == device && info.st_ino == inode;
+}
+
 std::optional<UndoLog> UndoLog::Open(const std::string& file, int& error) {
-  const int fd = open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+  const int fd = open(file.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) {
     error = errno;
     return std::nullopt;
   }
   UndoLog log(fd);
-  if (lseek(fd, 0, SEEK_END) == 0) {
+  const off_t size = lseek(fd, 0, SEEK_END);
+  if (size != 0 && !StartsAsLog(fd)) {
+    error = EINVAL;
+    return std::nullopt;
+  }
+  if (size == 0) {
     json header;
     header[kHeader] = 1;
     if ((error = log.Write(header.dump(), true)) != 0 || (error = SyncFolderOf(file)) != 0) {
@@ -226,7 +262,8 @@ std::optional<UndoLog> UndoLog::Open(const std::string& file, int& error) {
   return log;
 }
 
-UndoLog::UndoLog(UndoLog&& other) noexcept : fd(other.fd) {
+UndoLog::UndoLog(UndoLog&& other) noexcept
+    : fd(other.fd), device(other.device), inode(other.inode) {
   other.fd = -1;
 }
 
@@ -234,6 +271,8 @@ UndoLog& UndoLog::operator=(UndoLog&& other) noexcept {
   if (this != &other) {
     Close();
     fd = other.fd;
+    device = other.device;
+    inode = other.inode;
     other.fd = -1;
   }
   return *this;

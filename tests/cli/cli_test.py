@@ -247,6 +247,23 @@ class UndoTests(CliTestCase):
         self.assertEqual(unix_ns(path)[0], 10**9)
 
 
+    def test_the_log_is_never_one_of_the_files_and_never_written_over_another_file(self):
+        path = self.make("f")
+        log = os.path.join(self.dir, "undo.log")
+        status, _, err = run("set", "--recursive", "--modified", "@0", "--undo-log", log, self.dir)
+        self.assertEqual(status, 0, err)
+        self.assertNotEqual(os.stat(log).st_mtime_ns, 0)
+        self.assertEqual(run("undo", log), (0, "", ""))
+        self.assertNotEqual(os.stat(path).st_mtime_ns, 0)
+        notes = self.make("notes", text="keep me")
+        status, _, err = run("set", "--modified", "@0", "--undo-log", notes, path)
+        self.assertEqual(status, 2)
+        self.assertIn("the file holds something else", err)
+        with open(notes) as f:
+            self.assertEqual(f.read(), "keep me")
+        self.assertNotEqual(os.stat(path).st_mtime_ns, 0)
+
+
 class BadInputTests(CliTestCase):
     def test_usage_errors_exit_2_and_change_nothing(self):
         path = self.make("f")
