@@ -90,9 +90,6 @@ int ReadState(const std::u16string& path, FileState& state) {
 }
 
 Admission Admit(const std::u16string& path, const FileState& before, const Change& change) {
-  if (!WithinPathLimit(path)) {
-    return {Refusal::kPathTooLong, ENAMETOOLONG};
-  }
   platform::PlannedChange planned;
   planned.writesTimes = change.modified || change.accessed;
   planned.writesCreation = change.created.has_value();

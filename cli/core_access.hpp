@@ -82,6 +82,7 @@ class Visit {
 int ReadState(const std::u16string& path, FileState& state);
 
 // Whether the whole change can be made to the file as it is now (before), without writing.
+// The path is taken to be within the limit.
 Admission Admit(const std::u16string& path, const FileState& before, const Change& change);
 
 // Makes the change: the attributes first when they clear read-only (so that the file can take

@@ -173,6 +173,11 @@ bool UndoEntry(const Entry& entry) {
   const std::u16string path = PathFromBytes(entry.name);
   const Visit visit(path);
   FileState now;
+  if (!WithinPathLimit(path)) {
+    Complain(Format(_("cannot restore %s: %s"),
+                    {Quote(entry.name), _("path too long (260 UTF-16 units or more)")}));
+    return false;
+  }
   if (const int error = ReadState(path, now)) {
     Complain(Format(_("cannot restore %s: %s"), {Quote(entry.name), std::strerror(error)}));
     return false;

@@ -23,6 +23,8 @@ def run(*args, env=None, user=None, cwd=None):
     if user:
         command = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] + command
     environment = {"PATH": os.environ["PATH"], "LC_ALL": "C.UTF-8", "TZ": "UTC"}
+    # A sanitizer build keeps the options its test stage sets.
+    environment.update({k: v for k, v in os.environ.items() if k.endswith("SAN_OPTIONS")})
     environment.update(env or {})
     done = subprocess.run(command, capture_output=True, env=environment, cwd=cwd, timeout=60)
     return done.returncode, done.stdout.decode("utf-8", "replace"), done.stderr.decode(
