@@ -33,6 +33,8 @@ struct ChangeAnswer {
   NativeError error = 0;
 };
 
+// A file (not a folder) that passes is still to be put to ProbeOpenForWrite, which this does
+// not repeat.
 ChangeAnswer ProbeChange(const std::u16string& path, const PlannedChange& change);
 
 }  // namespace tempinex::platform

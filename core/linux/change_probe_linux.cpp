@@ -89,12 +89,15 @@ ChangeAnswer ProbeChange(const std::u16string& path, const PlannedChange& change
   }
   // Once the mode of a read-only file has been given back its write bits (only the owner can,
   // checked above), the rest needs no further access; otherwise the file must be writable now,
-  // and readable too where it is opened for the time write.
-  if (clearsReadOnly && !linux_fs::HasWriteBits(inode)) {
+  // and readable too where it is opened for the time write. Root may read and write any file;
+  // a file on a read-only volume is then refused by the writability test that follows.
+  const bool asked = user != 0 || directory;
+  if (asked && clearsReadOnly && !linux_fs::HasWriteBits(inode)) {
     if (IsOnReadOnlyVolume(native)) {
       return Refuse(ChangeRefusal::kNoPermission, EROFS);
     }
-  } else if (faccessat(AT_FDCWD, native.c_str(), opensFile ? R_OK | W_OK : W_OK, AT_EACCESS) != 0) {
+  } else if (asked &&
+             faccessat(AT_FDCWD, native.c_str(), opensFile ? R_OK | W_OK : W_OK, AT_EACCESS) != 0) {
     return Refuse(ChangeRefusal::kNoPermission, errno);
   }
   // In a sticky folder only its owner may set its user attributes.

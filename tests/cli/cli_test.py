@@ -361,6 +361,26 @@ class PermissionTests(CliTestCase):
         self.assertEqual(run("set", "--attrib", "+h", private, user=True)[0], 1)
 
 
+    def test_a_read_only_volume_refuses_even_root(self):
+        source = os.path.join(self.dir, "source")
+        mounted = os.path.join(self.dir, "mounted")
+        os.mkdir(source)
+        os.mkdir(mounted)
+        self.make("source/plain")
+        self.make("source/locked", mode=0o444)
+        subprocess.run(["mount", "--bind", source, mounted], check=True)
+        try:
+            subprocess.run(["mount", "-o", "remount,bind,ro", mounted], check=True)
+            before = snapshot(source)
+            status, _, err = run("set", "--modified", "@0", "--attrib", "-r+h",
+                                 os.path.join(mounted, "plain"), os.path.join(mounted, "locked"))
+            self.assertEqual(status, 1)
+            self.assertEqual(err.count("Read-only file system"), 2, err)
+            self.assertEqual(snapshot(source), before)
+        finally:
+            subprocess.run(["umount", mounted], check=True)
+
+
 class LocaleTests(CliTestCase):
     def test_messages_are_japanese_under_a_japanese_locale(self):
         env = {"LC_ALL": "ja_JP.UTF-8"}
