@@ -68,10 +68,21 @@ bool WithinPathLimit(const std::u16string& path) {
   if (path.size() >= kMaxPath) {
     return false;
   }
+  // A relative path is made absolute against the working folder, which a run never changes:
+  // asked once, not once per file.
+  static const std::optional<std::u16string> folder = [] {
+    std::u16string full;
+    std::size_t lastComponent = 0;
+    return platform::GetFullPathName(u".", full, lastComponent) == 0
+               ? std::optional<std::u16string>(full)
+               : std::nullopt;
+  }();
+  const bool relative = !path.empty() && path.front() != platform::kSeparator;
   std::u16string full;
   std::size_t lastComponent = 0;
+  const std::u16string absolute = relative && folder ? *folder + u'/' + path : path;
   // A path that cannot be made absolute is left to the calls that follow to refuse.
-  return platform::GetFullPathName(path, full, lastComponent) != 0 || full.size() < kMaxPath;
+  return platform::GetFullPathName(absolute, full, lastComponent) != 0 || full.size() < kMaxPath;
 }
 
 Visit::Visit(const std::u16string& path) : visit(new platform::FileVisit(path)) {}

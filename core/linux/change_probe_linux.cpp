@@ -79,7 +79,7 @@ ChangeAnswer ProbeChange(const std::u16string& path, const PlannedChange& change
   if (inode.info.stx_attributes & (STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND)) {
     return Refuse(ChangeRefusal::kImmutable, EPERM);
   }
-  const uid_t user = geteuid();
+  static const uid_t user = geteuid();  // this program never changes its user
   const bool owner = user == 0 || user == inode.info.stx_uid;
   if ((opensFile || (changed & kAttrReadOnly)) && !owner) {
     return Refuse(ChangeRefusal::kNoPermission, EPERM);
