@@ -173,6 +173,10 @@ std::optional<Arguments> ParseArguments(int argc, char** argv, int& exitStatus) 
   std::string log;
   undo->add_option("FILE", log, _("The undo log"))->required()->type_name("FILE");
 
+  for (CLI::App* command : {&app, show, set, undo}) {
+    command->get_help_ptr()->group(_("Options"));
+  }
+
   std::vector<std::string> words = WithCommand(argc, argv);
   std::reverse(words.begin(), words.end());
   try {
