@@ -65,8 +65,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
 set(CPACK_PACKAGE_DESCRIPTION
     "A small desktop tool with a Japanese user interface for the creation, last write and\
  last access times, the read-only, hidden, system and archive attributes and the name of\
- files. The Windows attributes are kept in the extended attribute user.DOSATTRIB, as Samba\
- and Wine keep them.")
+ files, and the command tempinex that shows and sets them from scripts. The Windows\
+ attributes are kept in the extended attribute user.DOSATTRIB, as Samba and Wine keep them.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

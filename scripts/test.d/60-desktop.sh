@@ -31,6 +31,7 @@ cmake --build "$build_dir"
 
 # Exactly these files, no more and no fewer.
 expected="usr/bin/Tempinex64
+usr/bin/tempinex
 usr/share/Thunar/sendto/$app_id.desktop
 usr/share/applications/$app_id.desktop
 usr/share/file-manager/actions/$app_id.desktop
@@ -42,6 +43,8 @@ usr/share/icons/hicolor/48x48/apps/$app_id.png
 usr/share/icons/hicolor/64x64/apps/$app_id.png
 usr/share/icons/hicolor/scalable/apps/$app_id.svg
 usr/share/kio/servicemenus/$app_id.desktop
+usr/share/locale/ja/LC_MESSAGES/tempinex.mo
+usr/share/man/man1/tempinex.1.gz
 usr/share/metainfo/$app_id.metainfo.xml
 usr/share/nautilus-python/extensions/tempinex64.py
 usr/share/nemo/actions/$app_id.nemo_action"
@@ -113,9 +116,22 @@ DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-insta
 }
 installed_here=yes
 [ -x /usr/bin/Tempinex64 ] || fail "no /usr/bin/Tempinex64"
-if ldd /usr/bin/Tempinex64 | grep 'not found'; then
+if ldd /usr/bin/Tempinex64 /usr/bin/tempinex | grep 'not found'; then
   fail "libraries missing"
 fi
+# The command finds its catalogue where the package put it, and its manual page.
+tempinex --version | grep -qx 'tempinex (Tempinex64) [0-9.]*' || fail "tempinex --version"
+japanese_locale=()
+if ! locale -a | grep -qx ja_JP.utf8; then
+  mkdir "$work/locales"
+  localedef -i ja_JP -f UTF-8 "$work/locales/ja_JP.UTF-8"
+  japanese_locale=(LOCPATH="$work/locales")
+fi
+message=$(env "${japanese_locale[@]}" LC_ALL=ja_JP.UTF-8 tempinex show "$work/none" 2>&1 || true)
+[[ "$message" == *を読めません* ]] || fail "tempinex speaks no Japanese: $message"
+zcat /usr/share/man/man1/tempinex.1.gz | grep -q '^\.B tempinex undo' ||
+  fail "no manual page of tempinex"
+echo "tempinex: version, Japanese messages and manual page installed"
 
 # The right-click entries where the package put them.
 /usr/bin/python3 tests/desktop/file_manager_entries.py /usr/share > /dev/null ||
@@ -175,6 +191,7 @@ done
 
 DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get purge -y -qq tempinex64 > /dev/null
 installed_here=no
-[ ! -e /usr/bin/Tempinex64 ] && [ ! -e "/usr/share/applications/$app_id.desktop" ] ||
+[ ! -e /usr/bin/Tempinex64 ] && [ ! -e /usr/bin/tempinex ] &&
+  [ ! -e "/usr/share/applications/$app_id.desktop" ] ||
   fail "files left after removal"
 echo "package removed"

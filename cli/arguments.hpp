@@ -1,0 +1,36 @@
+#pragma once
+
+// The command line: `tempinex [show] [--json] FILE...`, `tempinex set OPTIONS FILE...` and
+// `tempinex undo FILE`, read with CLI11.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "set_plan.hpp"
+
+namespace tempinex::cli {
+
+enum class Command { kShow, kSet, kUndo };
+
+struct Arguments {
+  Command command = Command::kShow;
+  std::vector<std::string> files;  // as given, bytes
+  bool json = false;
+  // set
+  SetOptions set;
+  std::string reference;  // --from
+  bool recursive = false;
+  bool dryRun = false;
+  std::optional<std::string> undoLog;
+};
+
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitRefused = 1;
+inline constexpr int kExitUsage = 2;
+
+// The arguments, or nothing once --help or --version has been answered or a usage error
+// reported; exitStatus then says how the program ends.
+std::optional<Arguments> ParseArguments(int argc, char** argv, int& exitStatus);
+
+}  // namespace tempinex::cli

@@ -1,0 +1,349 @@
+#include "undo_log.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <vector>
+
+#include "arguments.hpp"
+#include "messages.hpp"
+#include "set_plan.hpp"
+
+namespace tempinex::cli {
+
+namespace {
+
+using nlohmann::json;
+
+constexpr const char* kHeader = "tempinex undo log";
+
+// JSON holds text only: a name that is not valid UTF-8 is kept as its bytes in hex.
+void PutName(json& line, const std::string& name) {
+  if (IsValidUtf8(name)) {
+    line["path"] = name;
+    return;
+  }
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (const char c : name) {
+    hex += kDigits[static_cast<unsigned char>(c) >> 4];
+    hex += kDigits[static_cast<unsigned char>(c) & 0xF];
+  }
+  line["pathBytes"] = hex;
+}
+
+std::string GetName(const json& line) {
+  if (line.contains("path")) {
+    return line.at("path").get<std::string>();
+  }
+  const std::string hex = line.at("pathBytes").get<std::string>();
+  std::string name;
+  for (std::size_t at = 0; at + 1 < hex.size(); at += 2) {
+    name += static_cast<char>(std::stoi(hex.substr(at, 2), nullptr, 16));
+  }
+  return name;
+}
+
+json StateJson(const FileState& state) {
+  return {{"attributes", state.attributes},
+          {"created", state.created},
+          {"modified", state.modified},
+          {"accessed", state.accessed},
+          {"size", state.size}};
+}
+
+FileState StateFrom(const json& value) {
+  FileState state;
+  state.attributes = value.at("attributes").get<std::uint32_t>();
+  state.created = value.at("created").get<FileTime>();
+  state.modified = value.at("modified").get<FileTime>();
+  state.accessed = value.at("accessed").get<FileTime>();
+  state.size = value.at("size").get<std::uint64_t>();
+  return state;
+}
+
+int SyncFolderOf(const std::string& file) {
+  const std::size_t slash = file.rfind('/');
+  const std::string folder = slash == std::string::npos ? "."
+                             : slash == 0               ? "/"
+                                                        : file.substr(0, slash);
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    return errno;
+  }
+  const int error = fsync(fd) == 0 ? 0 : errno;
+  close(fd);
+  return error;
+}
+
+struct Entry {
+  std::string name;
+  FileState before;
+  FileState planned;
+  std::optional<FileState> after;
+};
+
+// What undo compares: the attributes it edits, whether it is a folder, the size, and the
+// times, the last access only where the change set it (reading a file moves it otherwise).
+bool Same(const FileState& now, const FileState& recorded, bool accessMatters) {
+  constexpr std::uint32_t kCompared = kEditable | kDirectory;
+  return (now.attributes & kCompared) == (recorded.attributes & kCompared) &&
+         now.created == recorded.created && now.modified == recorded.modified &&
+         now.size == recorded.size && (!accessMatters || now.accessed == recorded.accessed);
+}
+
+// The change that takes a file from now back to before.
+Change Restoring(const FileState& now, const FileState& before, bool accessMatters) {
+  Change change;
+  if ((now.attributes & kEditable) != (before.attributes & kEditable)) {
+    change.attributes = before.attributes & kEditable;
+  }
+  if (now.created != before.created) {
+    change.created = before.created;
+  }
+  if (now.modified != before.modified) {
+    change.modified = before.modified;
+  }
+  if (accessMatters && now.accessed != before.accessed) {
+    change.accessed = before.accessed;
+  }
+  return change;
+}
+
+// The entries of the log, or nothing with why set. A last line cut short by an interrupted
+// run is passed over.
+std::optional<std::vector<Entry>> ReadEntries(const std::string& file, std::string& why) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    why = std::strerror(errno);
+    return std::nullopt;
+  }
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    lines.push_back(line);
+  }
+  std::vector<Entry> entries;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    json line;
+    try {
+      line = json::parse(lines[i]);
+      if (i == 0) {
+        if (line.value(kHeader, 0) != 1) {
+          why = _("not an undo log of tempinex");
+          return std::nullopt;
+        }
+        continue;
+      }
+      const std::string kind = line.at("tempinex").get<std::string>();
+      const std::string name = GetName(line);
+      if (kind == "before") {
+        entries.push_back({name, StateFrom(line.at("before")), StateFrom(line.at("planned")), {}});
+      } else if (kind == "after" && !entries.empty() && entries.back().name == name &&
+                 !entries.back().after) {
+        entries.back().after = StateFrom(line.at("after"));
+      } else {
+        throw std::runtime_error("out of order");
+      }
+    } catch (const std::exception&) {
+      if (i == 0) {
+        why = _("not an undo log of tempinex");
+        return std::nullopt;
+      }
+      if (i + 1 == lines.size()) {
+        break;
+      }
+      why = Format(_("line %s is damaged"), {std::to_string(i + 1)});
+      return std::nullopt;
+    }
+  }
+  if (lines.empty()) {
+    why = _("not an undo log of tempinex");
+    return std::nullopt;
+  }
+  return entries;
+}
+
+// Restores one entry; false when it had to be refused.
+bool UndoEntry(const Entry& entry) {
+  const std::u16string path = PathFromBytes(entry.name);
+  const Visit visit(path);
+  FileState now;
+  if (!WithinPathLimit(path)) {
+    Complain(Format(_("cannot restore %s: %s"),
+                    {Quote(entry.name), _("path too long (260 UTF-16 units or more)")}));
+    return false;
+  }
+  if (const int error = ReadState(path, now)) {
+    Complain(Format(_("cannot restore %s: %s"), {Quote(entry.name), std::strerror(error)}));
+    return false;
+  }
+  const FileState& left = entry.after.value_or(entry.planned);
+  const bool accessMatters = left.accessed != entry.before.accessed;
+  if (!Same(now, left, accessMatters)) {
+    if (Same(now, entry.before, accessMatters)) {
+      return true;  // never changed, or restored already
+    }
+    Complain(Format(_("cannot restore %s: it has changed since the change was logged"),
+                    {Quote(entry.name)}));
+    return false;
+  }
+  const Change change = Restoring(now, entry.before, accessMatters);
+  const Admission admission = Admit(path, now, change);
+  if (admission.refusal != Refusal::kNone) {
+    Complain(Format(_("cannot restore %s: %s"),
+                    {Quote(entry.name), admission.error != 0 ? std::strerror(admission.error)
+                                                             : _("the file refuses the change")}));
+    return false;
+  }
+  if (const int error = MakeChange(path, now, change)) {
+    Complain(Format(_("cannot restore %s: %s"), {Quote(entry.name), std::strerror(error)}));
+    return false;
+  }
+  FileState restored;
+  if (ReadState(path, restored) != 0 || !Same(restored, entry.before, accessMatters)) {
+    Complain(Format(_("cannot restore %s exactly"), {Quote(entry.name)}));
+    return false;
+  }
+  return true;
+}
+
+// True when the file open at fd starts with the header line of an undo log.
+bool StartsAsLog(int fd) {
+  char start[64] = {};
+  const ssize_t length = pread(fd, start, sizeof start - 1, 0);
+  if (length <= 0) {
+    return false;
+  }
+  const char* end =
+      static_cast<const char*>(std::memchr(start, '\n', static_cast<std::size_t>(length)));
+  try {
+    return end != nullptr && json::parse(std::string(start, static_cast<std::size_t>(end - start)))
+                                     .value(kHeader, 0) == 1;
+  } catch (const json::exception&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+UndoLog::UndoLog(int fd) : fd(fd) {
+  struct stat info {};
+  if (fstat(fd, &info) == 0) {
+    device = info.st_dev;
+    inode = info.st_ino;
+  }
+}
+
+bool UndoLog::Is(const std::string& path) const {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && info.st_dev == device && info.st_ino == inode;
+}
+
+std::optional<UndoLog> UndoLog::Open(const std::string& file, int& error) {
+  const int fd = open(file.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    error = errno;
+    return std::nullopt;
+  }
+  UndoLog log(fd);
+  const off_t size = lseek(fd, 0, SEEK_END);
+  if (size != 0 && !StartsAsLog(fd)) {
+    error = EINVAL;
+    return std::nullopt;
+  }
+  if (size == 0) {
+    json header;
+    header[kHeader] = 1;
+    if ((error = log.Write(header.dump(), true)) != 0 || (error = SyncFolderOf(file)) != 0) {
+      return std::nullopt;
+    }
+  }
+  error = 0;
+  return log;
+}
+
+UndoLog::UndoLog(UndoLog&& other) noexcept
+    : fd(other.fd), device(other.device), inode(other.inode) {
+  other.fd = -1;
+}
+
+UndoLog& UndoLog::operator=(UndoLog&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd = other.fd;
+    device = other.device;
+    inode = other.inode;
+    other.fd = -1;
+  }
+  return *this;
+}
+
+UndoLog::~UndoLog() {
+  Close();
+}
+
+int UndoLog::Write(const std::string& line, bool sync) {
+  const std::string text = line + "\n";
+  std::size_t written = 0;
+  while (written < text.size()) {
+    const ssize_t count = write(fd, text.data() + written, text.size() - written);
+    if (count < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return errno;
+    }
+    written += static_cast<std::size_t>(count);
+  }
+  return !sync || fsync(fd) == 0 ? 0 : errno;
+}
+
+int UndoLog::Before(const std::string& name, const FileState& before, const FileState& planned) {
+  json line;
+  line["tempinex"] = "before";
+  PutName(line, name);
+  line["before"] = StateJson(before);
+  line["planned"] = StateJson(planned);
+  return Write(line.dump(), true);
+}
+
+int UndoLog::After(const std::string& name, const FileState& after) {
+  json line;
+  line["tempinex"] = "after";
+  PutName(line, name);
+  line["after"] = StateJson(after);
+  // Not flushed on its own: without it, undo compares with the state planned instead.
+  return Write(line.dump(), false);
+}
+
+int UndoLog::Close() {
+  if (fd < 0) {
+    return 0;
+  }
+  const int error = close(fd) == 0 ? 0 : errno;
+  fd = -1;
+  return error;
+}
+
+int RunUndo(const std::string& file) {
+  std::string why;
+  const std::optional<std::vector<Entry>> entries = ReadEntries(file, why);
+  if (!entries) {
+    Complain(Format(_("cannot use the undo log %s: %s"), {Quote(file), why}));
+    return kExitUsage;
+  }
+  int status = kExitDone;
+  for (auto entry = entries->rbegin(); entry != entries->rend(); ++entry) {
+    if (!UndoEntry(*entry)) {
+      status = kExitRefused;
+    }
+  }
+  return status;
+}
+
+}  // namespace tempinex::cli

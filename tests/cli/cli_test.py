@@ -1,0 +1,406 @@
+"""The command-line program tempinex, run as a process on real files under a temporary folder.
+
+Usage: cli_test.py PROGRAM [unittest arguments]"""
+
+import json
+import os
+import shutil
+import stat
+import subprocess
+import sys
+import tempfile
+import unittest
+
+PROGRAM = None
+BERLIN = {"TZ": "Europe/Berlin"}
+TICKS = 10_000_000
+EPOCH_1601 = 11_644_473_600
+
+
+def run(*args, env=None, user=None, cwd=None):
+    """The program's exit status, standard output and standard error."""
+    command = [PROGRAM, *args]
+    if user:
+        command = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] + command
+    environment = {"PATH": os.environ["PATH"], "LC_ALL": "C.UTF-8", "TZ": "UTC"}
+    # A sanitizer build keeps the options its test stage sets.
+    environment.update({k: v for k, v in os.environ.items() if k.endswith("SAN_OPTIONS")})
+    environment.update(env or {})
+    done = subprocess.run(command, capture_output=True, env=environment, cwd=cwd, timeout=60)
+    return done.returncode, done.stdout.decode("utf-8", "replace"), done.stderr.decode(
+        "utf-8", "replace")
+
+
+def snapshot(root):
+    """Everything the program could change under root: times to the nanosecond, mode, size and
+    extended attributes of every entry."""
+    state = {}
+    for folder, names, files in os.walk(root):
+        for name in [""] + names + files:
+            path = os.path.join(folder, name) if name else folder
+            info = os.lstat(path)
+            xattrs = {}
+            if not stat.S_ISLNK(info.st_mode) and not stat.S_ISFIFO(info.st_mode):
+                xattrs = {k: os.getxattr(path, k) for k in os.listxattr(path)}
+            state[path] = (info.st_mtime_ns, info.st_atime_ns, info.st_mode, info.st_size, xattrs)
+    return state
+
+
+def unix_ns(path):
+    info = os.stat(path)
+    return info.st_mtime_ns, info.st_atime_ns
+
+
+class CliTestCase(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="tempinex-cli-", dir="/tmp")
+        os.chmod(self.dir, 0o755)
+
+    def tearDown(self):
+        for folder, names, files in os.walk(self.dir):
+            for name in names + files:
+                path = os.path.join(folder, name)
+                if not os.path.islink(path):
+                    os.chmod(path, 0o755)
+        shutil.rmtree(self.dir)
+
+    def make(self, name, text="text", mode=0o644):
+        path = os.path.join(self.dir, name)
+        with open(path, "w") as f:
+            f.write(text)
+        os.chmod(path, mode)
+        return path
+
+    def shown(self, *paths, env=None):
+        status, out, err = run("show", "--json", *paths, env=env)
+        self.assertEqual(status, 0, err)
+        return [json.loads(line) for line in out.splitlines()]
+
+
+class ShowTests(CliTestCase):
+    def test_text_and_json_show_each_instant_with_its_own_offset(self):
+        summer = self.make("summer")
+        winter = self.make("winter")
+        os.utime(summer, ns=(1_782_864_000 * 10**9, 1_782_864_000 * 10**9 + 250_000_000))
+        os.utime(winter, ns=(1_767_225_600 * 10**9, 1_767_225_600 * 10**9))
+        status, out, _ = run(summer, winter, env=BERLIN)  # show is the default command
+        self.assertEqual(status, 0)
+        self.assertIn("modified:   2026-07-01T02:00:00.25+02:00", out)
+        self.assertIn("modified:   2026-01-01T01:00:00+01:00", out)
+        self.assertIn("attributes: ---A--", out)
+        first, second = self.shown(summer, winter, env=BERLIN)
+        self.assertEqual(first["path"], summer)
+        self.assertEqual(first["accessed"], "2026-07-01T02:00:00+02:00")
+        self.assertEqual(second["modified"], "2026-01-01T01:00:00+01:00")
+        self.assertEqual(first["size"], 4)
+        self.assertTrue(first["attributes"]["archive"])
+        self.assertFalse(first["attributes"]["readOnly"])
+
+    def test_missing_file_is_reported_and_the_others_shown(self):
+        present = self.make("present")
+        status, out, err = run("show", os.path.join(self.dir, "gone"), present)
+        self.assertEqual(status, 1)
+        self.assertIn("tempinex: cannot read '%s/gone': No such file or directory" % self.dir, err)
+        self.assertIn(present, out)
+
+
+class SetTests(CliTestCase):
+    def test_each_time_option(self):
+        path = self.make("f")
+        self.assertEqual(run("set", "--modified", "@1000000000", "--accessed",
+                             "2001-09-09T01:46:40+02:00", path)[0], 0)
+        self.assertEqual(unix_ns(path), (10**18, 10**18 - 2 * 3600 * 10**9))
+        self.assertEqual(run("set", "--created", "2003-02-01T00:00:00Z", path)[0], 0)
+        self.assertEqual(self.shown(path)[0]["created"], "2003-02-01T00:00:00+00:00")
+        self.assertEqual(unix_ns(path)[0], 10**18)  # the others stay
+        self.assertEqual(run("set", "--all", "2010-06-15 12:00", path, env=BERLIN)[0], 0)
+        shown = self.shown(path, env=BERLIN)[0]
+        for key in ("created", "modified", "accessed"):
+            self.assertEqual(shown[key], "2010-06-15T12:00:00+02:00")
+
+    def test_from_a_file_with_sub_second_times_writes_whole_seconds(self):
+        reference = self.make("ref")
+        target = self.make("target")
+        os.utime(reference, ns=(1_600_000_000_987_654_321, 1_700_000_000_123_456_789))
+        status, _, err = run("set", "--from", reference, target)
+        self.assertEqual(status, 0, err)
+        self.assertEqual(unix_ns(target), (1_700_000_000 * 10**9, 1_600_000_000 * 10**9))
+        created = self.shown(reference, target)
+        self.assertEqual(created[1]["created"], created[0]["created"].split(".")[0] + "+00:00")
+        other = self.make("other")
+        os.utime(other, ns=(5 * 10**9, 5 * 10**9))
+        self.assertEqual(run("set", "--from", reference, "--only", "a", other)[0], 0)
+        self.assertEqual(unix_ns(other), (5 * 10**9, 1_600_000_000 * 10**9))
+
+    def test_shift_across_a_daylight_saving_change_moves_by_the_same_seconds(self):
+        # Berlin moves to summer time at 2026-03-29 01:00 UTC; one file lies on each side.
+        before = self.make("before")
+        after = self.make("after")
+        os.utime(before, ns=(1_774_740_600 * 10**9, 1_774_740_600 * 10**9))  # 00:30 UTC
+        os.utime(after, ns=(1_774_747_800 * 10**9, 1_774_747_800 * 10**9 + 500))  # 02:30 UTC
+        status, _, err = run("set", "--shift", "-0:03:00:00", "--only", "m", before, after,
+                             env=BERLIN)
+        self.assertEqual(status, 0, err)
+        self.assertEqual(unix_ns(before), ((1_774_740_600 - 10_800) * 10**9, 1_774_740_600 * 10**9))
+        self.assertEqual(unix_ns(after)[0], (1_774_747_800 - 10_800) * 10**9 + 500)
+        self.assertEqual(unix_ns(after)[1], 1_774_747_800 * 10**9)
+
+    def test_attributes_read_only_refusal_and_clearing(self):
+        plain = self.make("plain")
+        locked = self.make("locked", mode=0o444)
+        status, _, err = run("set", "--attrib", "+h+s-a", "--modified", "@0", plain, locked)
+        self.assertEqual(status, 1)
+        self.assertEqual(err, "tempinex: cannot change '%s': read-only file "
+                              "(clear it with --attrib -r)\n" % locked)
+        attributes = self.shown(plain)[0]["attributes"]
+        self.assertEqual((attributes["hidden"], attributes["system"], attributes["archive"]),
+                         (True, True, False))
+        self.assertEqual(unix_ns(plain)[0], 0)
+        self.assertEqual(os.stat(locked).st_mode & 0o777, 0o444)
+        self.assertEqual(run("set", "--attrib", "-r", "--modified", "@0", locked)[0], 0)
+        self.assertEqual(unix_ns(locked)[0], 0)
+        self.assertTrue(os.stat(locked).st_mode & 0o200)
+        self.assertEqual(run("set", "--attrib", "+r", locked)[0], 0)
+        self.assertEqual(os.stat(locked).st_mode & 0o222, 0)
+
+    def test_recursive_walks_contents_and_folder_attributes_but_no_links(self):
+        outside = self.make("outside")
+        tree = os.path.join(self.dir, "tree")
+        os.makedirs(os.path.join(tree, "sub"))
+        inner = os.path.join(tree, "sub", "inner")
+        open(inner, "w").close()
+        os.symlink(outside, os.path.join(tree, "link"))
+        os.symlink(self.dir, os.path.join(tree, "sub", "up"))
+        outside_before = snapshot(outside)
+        folder_written = unix_ns(tree)[0]
+        status, _, err = run("set", "--recursive", "--modified", "@86400", "--attrib", "+h", tree)
+        self.assertEqual(status, 0, err)
+        self.assertEqual(unix_ns(inner)[0], 86400 * 10**9)
+        self.assertEqual(unix_ns(tree)[0], folder_written)  # a folder takes attributes only
+        shown = self.shown(tree, os.path.join(tree, "sub"), inner)
+        self.assertTrue(all(entry["attributes"]["hidden"] for entry in shown))
+        self.assertEqual(snapshot(outside), outside_before)
+
+    def test_dry_run_changes_nothing_and_prints_old_and_new(self):
+        path = self.make("f")
+        os.utime(path, ns=(0, 0))
+        folder = os.path.join(self.dir, "d")
+        os.mkdir(folder)
+        self.make("d/g", mode=0o444)
+        before = snapshot(self.dir)
+        status, out, err = run("set", "--dry-run", "--recursive", "--modified", "@60", "--attrib",
+                               "+s", "--undo-log", os.path.join(folder, "log"), path, folder)
+        self.assertEqual(status, 1)  # d/g is read-only: refused as the real run would
+        self.assertIn("d/g': read-only file", err)
+        self.assertIn("  modified:   1970-01-01T00:00:00+00:00 -> 1970-01-01T00:01:00+00:00", out)
+        self.assertIn("  attributes: ---A-- -> --SA--", out)
+        self.assertIn("  attributes: ----D- -> --S-D-", out)
+        self.assertEqual(snapshot(self.dir), before)
+
+
+class UndoTests(CliTestCase):
+    def test_undo_restores_times_attributes_and_creation_exactly(self):
+        plain = self.make("plain")
+        locked = self.make("locked", mode=0o444)
+        os.utime(plain, ns=(1_111_111_111_123_456_789, 1_222_222_222_987_654_321))
+        before = snapshot(self.dir)
+        shown_before = self.shown(plain, locked)
+        log = os.path.join(self.dir, "undo.log")
+        status, _, err = run("set", "--all", "2020-02-02T02:02:02Z", "--attrib", "-r+h",
+                             "--undo-log", log, plain, locked)
+        self.assertEqual(status, 0, err)
+        self.assertNotEqual(self.shown(plain, locked), shown_before)
+        status, _, err = run("undo", log)
+        self.assertEqual(status, 0, err)
+        self.assertEqual(self.shown(plain, locked), shown_before)
+        after = snapshot(self.dir)
+        del after[log]
+        for path in (plain, locked):
+            # Times to the 100 ns of a file time and the mode are back; the creation time now
+            # lives in user.DOSATTRIB, where it was set, and reads as before (compared above).
+            mtime, atime, mode, size = before[path][:4]
+            self.assertEqual(after[path][:4], (mtime // 100 * 100, atime // 100 * 100, mode, size))
+
+    def test_undo_refuses_a_file_changed_since_and_restores_the_others(self):
+        first = self.make("first")
+        second = self.make("second")
+        os.utime(first, ns=(10**9, 10**9))
+        os.utime(second, ns=(10**9, 10**9))
+        log = os.path.join(self.dir, "undo.log")
+        self.assertEqual(run("set", "--modified", "@500", "--undo-log", log, first, second)[0], 0)
+        os.utime(second, ns=(10**9, 777 * 10**9))
+        status, _, err = run("undo", log)
+        self.assertEqual(status, 1)
+        self.assertEqual(err, "tempinex: cannot restore '%s': it has changed since the change "
+                              "was logged\n" % second)
+        self.assertEqual(unix_ns(first)[0], 10**9)
+        self.assertEqual(unix_ns(second)[0], 10**9 * 777)
+
+    def test_a_log_cut_short_after_its_first_entry_is_still_undone(self):
+        path = self.make("f")
+        os.utime(path, ns=(10**9, 10**9))
+        log = os.path.join(self.dir, "undo.log")
+        self.assertEqual(run("set", "--modified", "@500", "--undo-log", log, path)[0], 0)
+        with open(log) as f:
+            lines = f.readlines()
+        with open(log, "w") as f:
+            f.write(lines[0] + lines[1] + lines[2][:20])  # the after line cut off
+        self.assertEqual(run("undo", log)[0], 0)
+        self.assertEqual(unix_ns(path)[0], 10**9)
+
+
+    def test_the_log_is_never_one_of_the_files_and_never_written_over_another_file(self):
+        path = self.make("f")
+        log = os.path.join(self.dir, "undo.log")
+        status, _, err = run("set", "--recursive", "--modified", "@0", "--undo-log", log, self.dir)
+        self.assertEqual(status, 0, err)
+        self.assertNotEqual(os.stat(log).st_mtime_ns, 0)
+        self.assertEqual(run("undo", log), (0, "", ""))
+        self.assertNotEqual(os.stat(path).st_mtime_ns, 0)
+        notes = self.make("notes", text="keep me")
+        status, _, err = run("set", "--modified", "@0", "--undo-log", notes, path)
+        self.assertEqual(status, 2)
+        self.assertIn("the file holds something else", err)
+        with open(notes) as f:
+            self.assertEqual(f.read(), "keep me")
+        self.assertNotEqual(os.stat(path).st_mtime_ns, 0)
+
+
+class BadInputTests(CliTestCase):
+    def test_usage_errors_exit_2_and_change_nothing(self):
+        path = self.make("f")
+        not_a_log = self.make("notes")  # read by undo, so its access time may move
+        before = snapshot(self.dir)
+        for args, message in (
+            (["set", "--bogus", "x", path], "The following argument was not expected: --bogus"),
+            (["set", "--modified", "2026-02-30T00:00:00", path], "no such date"),
+            (["set", "--modified", "yesterday", path], "not a date-time"),
+            (["set", "--modified", "2026-03-29T02:30", path], "does not exist"),
+            (["set", "--shift", "1:25:00:00", path], "--shift"),
+            (["set", "--attrib", "+x", path], "--attrib"),
+            (["set", "--only", "m", "--attrib", "+h", path], "--only"),
+            (["set", "--all", "now", "--modified", "now", path], "excludes"),
+            (["set", path], "nothing to change"),
+            (["set", "--from", os.path.join(self.dir, "gone"), path], "--from: cannot read"),
+            (["undo", not_a_log], "not an undo log"),
+            ([], "A subcommand is required"),
+        ):
+            status, _, err = run(*args, env=BERLIN)
+            self.assertEqual(status, 2, args)
+            self.assertIn(message, err, args)
+        after = snapshot(self.dir)
+        self.assertEqual(after.pop(not_a_log)[0], before.pop(not_a_log)[0])
+        self.assertEqual(after, before)
+
+    def test_refused_files_exit_1_and_the_rest_is_done(self):
+        missing = os.path.join(self.dir, "missing")
+        fifo = os.path.join(self.dir, "fifo")
+        os.mkfifo(fifo)
+        folder = os.path.join(self.dir, "folder")
+        os.mkdir(folder)
+        long_name = os.path.join(self.dir, "x" * (259 - len(self.dir)))
+        open(long_name, "w").close()
+        good = self.make("good")
+        before = snapshot(self.dir)
+        status, _, err = run("set", "--modified", "@0", missing, fifo, folder, long_name, good)
+        self.assertEqual(status, 1)
+        self.assertEqual(err.splitlines(), [
+            "tempinex: cannot change '%s': No such file or directory" % missing,
+            "tempinex: cannot change '%s': not a regular file or folder" % fifo,
+            "tempinex: cannot change '%s': the times of a folder are not changed" % folder,
+            "tempinex: cannot change '%s': path too long (260 UTF-16 units or more)" % long_name,
+        ])
+        after = snapshot(self.dir)
+        self.assertEqual(after[good][0], 0)
+        del after[good], before[good]
+        self.assertEqual(after, before)
+        self.assertEqual(run("set", "--modified", "@0", long_name[:-1] + "")[0], 1)
+        os.rename(long_name, long_name[:-1])
+        self.assertEqual(run("set", "--modified", "@0", long_name[:-1])[0], 0)  # 259 units
+
+    def test_names_that_are_not_utf8_are_quoted_and_still_reach_their_file(self):
+        folder = os.fsencode(self.dir)
+        writable = folder + b"/caf\xe9"
+        locked = folder + b"/it's\xff\n"
+        for name, mode in ((writable, 0o644), (locked, 0o444)):
+            open(name, "w").close()
+            os.chmod(name, mode)
+        before = snapshot(self.dir)
+        status, _, err = run("set", "--modified", "@0", os.fsdecode(writable), os.fsdecode(locked))
+        self.assertEqual(status, 1)
+        self.assertEqual(err, "tempinex: cannot change '%s/it'\\''s'$'\\377'$'\\012': read-only "
+                              "file (clear it with --attrib -r)\n" % self.dir)
+        self.assertEqual(os.stat(writable).st_mtime_ns, 0)
+        self.assertEqual(snapshot(self.dir)[os.fsdecode(locked)], before[os.fsdecode(locked)])
+        shown = self.shown(os.fsdecode(writable))[0]
+        self.assertEqual(bytes.fromhex(shown["pathBytes"]), writable)
+
+
+class PermissionTests(CliTestCase):
+    def test_another_users_file_is_refused_before_any_part_is_written(self):
+        os.chmod(self.dir, 0o777)
+        writable = self.make("writable", mode=0o666)  # root's, but anyone may write it
+        private = self.make("private", mode=0o600)
+        own = os.path.join(self.dir, "own")
+        subprocess.run(["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups",
+                        "touch", own], check=True)
+        before = snapshot(self.dir)
+        status, _, err = run("set", "--modified", "@0", "--attrib", "+h", writable, private, own,
+                             user=True)
+        self.assertEqual(status, 1)
+        self.assertEqual(err.splitlines(), [
+            "tempinex: cannot change '%s': Operation not permitted" % writable,
+            "tempinex: cannot change '%s': Operation not permitted" % private,
+        ])
+        after = snapshot(self.dir)
+        self.assertEqual(after[own][0], 0)
+        for path in (writable, private):
+            self.assertEqual(after[path], before[path])
+        # Hidden alone needs only write access, which anyone has to the first file.
+        self.assertEqual(run("set", "--attrib", "+h", writable, user=True)[0], 0)
+        self.assertEqual(run("set", "--attrib", "+h", private, user=True)[0], 1)
+
+
+    def test_a_read_only_volume_refuses_even_root(self):
+        source = os.path.join(self.dir, "source")
+        mounted = os.path.join(self.dir, "mounted")
+        os.mkdir(source)
+        os.mkdir(mounted)
+        self.make("source/plain")
+        self.make("source/locked", mode=0o444)
+        subprocess.run(["mount", "--bind", source, mounted], check=True)
+        try:
+            subprocess.run(["mount", "-o", "remount,bind,ro", mounted], check=True)
+            before = snapshot(source)
+            status, _, err = run("set", "--modified", "@0", "--attrib", "-r+h",
+                                 os.path.join(mounted, "plain"), os.path.join(mounted, "locked"))
+            self.assertEqual(status, 1)
+            self.assertEqual(err.count("Read-only file system"), 2, err)
+            self.assertEqual(snapshot(source), before)
+        finally:
+            subprocess.run(["umount", mounted], check=True)
+
+
+class LocaleTests(CliTestCase):
+    def test_messages_are_japanese_under_a_japanese_locale(self):
+        env = {"LC_ALL": "ja_JP.UTF-8"}
+        locales = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout
+        if "ja_JP.utf8" not in locales.split():
+            # A machine without it generated: build one for this test alone.
+            env["LOCPATH"] = os.path.join(self.dir, "locales")
+            os.mkdir(env["LOCPATH"])
+            subprocess.run(["localedef", "-i", "ja_JP", "-f", "UTF-8",
+                            os.path.join(env["LOCPATH"], "ja_JP.UTF-8")], check=True)
+        locked = self.make("locked", mode=0o444)
+        status, out, err = run("set", "--modified", "now", locked, env=env)
+        self.assertEqual(status, 1)
+        self.assertEqual(err, "tempinex: '%s' を変更できません: 読み取り専用のファイルです "
+                              "(--attrib -r で外せます)\n" % locked)
+        status, out, _ = run("show", locked, env=env)
+        self.assertIn("  更新:", out)
+        self.assertIn("使い方", run("--help", env=env)[1])
+
+
+if __name__ == "__main__":
+    PROGRAM = os.path.abspath(sys.argv.pop(1))
+    unittest.main()
