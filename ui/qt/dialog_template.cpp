@@ -69,6 +69,10 @@ struct FieldColumn {
   int unitX;
 };
 
+// Years have four digits; month, day, hour, minute and second at most two.
+constexpr int kYearDigits = 4;
+constexpr int kFieldDigits = 2;
+
 constexpr FieldColumn kColumns[] = {
     {51, 26, u"年", 78},   {87, 23, u"月", 112},  {121, 24, u"日", 147},
     {155, 23, u"時", 180}, {189, 23, u"分", 215}, {223, 23, u"秒", 248},
@@ -83,11 +87,29 @@ void AddRow(const RowLayout& row, std::vector<ControlEntry>& out) {
   for (int column = 0; column < 6; ++column) {
     const FieldColumn& field = kColumns[column];
     int width = column == 3 ? row.hourWidth : field.width;
-    out.push_back({row.fieldIds[2 * column], K::kDigitEdit, u"", field.x, row.editY, width,
-                   kFieldHeight, true});
+    // "更新： 年": the row's caption and the field's unit, as a person reads them.
+    std::u16string name = std::u16string(row.caption) + u" " + field.unit;
+    ControlEntry edit{row.fieldIds[2 * column],
+                      K::kDigitEdit,
+                      u"",
+                      field.x,
+                      row.editY,
+                      width,
+                      kFieldHeight,
+                      true};
+    edit.widestDigits = column == 0 ? kYearDigits : kFieldDigits;
+    edit.accessibleName = name;
+    out.push_back(edit);
     // The up-down sits at the right end of its edit, which it shares.
-    out.push_back({row.fieldIds[2 * column + 1], K::kUpDown, u"", field.x + width - kUpDownWidth,
-                   row.editY, kUpDownWidth, kFieldHeight});
+    ControlEntry upDown{row.fieldIds[2 * column + 1],
+                        K::kUpDown,
+                        u"",
+                        field.x + width - kUpDownWidth,
+                        row.editY,
+                        kUpDownWidth,
+                        kFieldHeight};
+    upDown.accessibleName = name;
+    out.push_back(upDown);
   }
 }
 
@@ -104,7 +126,9 @@ DialogTemplate BuildMainDialog() {
   c.push_back({ids::kOk, K::kDefaultButton, u"OK", 188, 280, 50, 14});
   c.push_back({ids::kCancel, K::kPushButton, u"ｷｬﾝｾﾙ", 241, 280, 50, 14});
   c.push_back({ids::kBrowse, K::kPushButton, u"参照", 294, 7, 50, 14});
-  c.push_back({ids::kFileName, K::kEdit, u"", 73, 7, 167, 13, true});
+  ControlEntry name{ids::kFileName, K::kEdit, u"", 73, 7, 167, 13, true};
+  name.accessibleName = u"ファイル名";
+  c.push_back(name);
   for (const RowLayout& row : kRows) {
     AddRow(row, c);
   }
@@ -126,7 +150,9 @@ DialogTemplate BuildMainDialog() {
   c.push_back({ids::kRestoreTime, K::kFlatButton, u"元の日時", 51, 204, 31, 11, true});
   c.push_back({ids::kClearTime, K::kFlatButton, u"時間0クリア", 122, 204, 39, 11, true});
   c.push_back({ids::kInfoList, K::kListView, u"", 6, 23, 338, 130});
-  c.push_back({ids::kExtension, K::kEdit, u"", 248, 7, 43, 13, true});
+  ControlEntry extension{ids::kExtension, K::kEdit, u"", 248, 7, 43, 13, true};
+  extension.accessibleName = u"拡張子";
+  c.push_back(extension);
   c.push_back({ids::kSameAsCreation, K::kFlatButton, u"作成日と同じ", 165, 204, 39, 11, true});
   return t;
 }
