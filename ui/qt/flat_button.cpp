@@ -11,11 +11,17 @@ FlatButton::FlatButton(const QString& caption, QWidget* parent) : QPushButton(ca
 void FlatButton::paintEvent(QPaintEvent* event) {
   QPushButton::paintEvent(event);
   // Qt's flat buttons have no outline at all until pressed, which leaves nothing to tell
-  // them from a label.
+  // them from a label. A one-pixel line along each edge, drawn with a cosmetic pen through
+  // the middle of a device pixel; scaled up, it lies one device pixel in, since a child
+  // placed at a fractional device position loses its outermost column to rounding.
   QPainter painter(this);
-  painter.setPen(
+  QPen pen(
       palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
-  painter.drawRect(rect().adjusted(0, 0, -1, -1));
+  pen.setCosmetic(true);
+  painter.setPen(pen);
+  const qreal ratio = devicePixelRatioF();
+  const qreal inset = (ratio > 1 ? 1.5 : 0.5) / ratio;
+  painter.drawRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset));
 }
 
 }  // namespace tempinex::qt
