@@ -94,6 +94,7 @@ TemplateDialog::TemplateDialog(const DialogTemplate& dialogTemplate, const QFont
     previous = widget;
   }
   FitTexts();
+  placed.clear();  // the entries belong to the caller's template
   setFixedSize(units.Size(dialogTemplate.width, dialogTemplate.height));
   StackLikeWindows(created);
   ChainTabOrder(created);

@@ -41,7 +41,8 @@ class TemplateDialog : public QDialog {
 
   DialogUnits units;
   std::map<int, QWidget*> controls;
-  std::vector<std::pair<const ControlEntry*, QWidget*>> placed;  // in creation order
+  // In creation order; filled and used while the constructor lays the controls out.
+  std::vector<std::pair<const ControlEntry*, QWidget*>> placed;
   QWidget* previous = nullptr;  // the buddy of an up-down created next
 };
 
