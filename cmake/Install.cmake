@@ -72,10 +72,12 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # The Qt libraries come from the program's own links; the rest is what it finds at run time:
-# a Japanese font, the MIME type names and an icon theme to fall back on.
+# a Japanese font, Qt's own translations (the open-file dialog in Japanese), the MIME type
+# names and an icon theme to fall back on.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "fonts-ipafont-gothic, shared-mime-info, hicolor-icon-theme | adwaita-icon-theme")
+    "fonts-ipafont-gothic, qt6-translations-l10n, shared-mime-info,\
+ hicolor-icon-theme | adwaita-icon-theme")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 # What the right-click entries of Nautilus and Caja need; the other file managers read theirs
 # themselves.

@@ -205,7 +205,7 @@ TEST_F(InitialStateTest, ControlsSitAtTheirDialogUnitRectangles) {
   QRect year = dlg.Control(ids::kCreateYear)->geometry();
   QRect spin = dlg.Control(ids::kCreateYearSpin)->geometry();
   EXPECT_EQ(year.left(), units.X(51));
-  EXPECT_EQ(spin.right(), units.Rect(51, 162, 26, 12).right());
+  EXPECT_EQ(spin.right(), units.Rect(51, 162, 31, 12).right());  // widened year column
   EXPECT_EQ(year.right() + 1, spin.left());
   // The last-write hour is one unit narrower than the other hours.
   EXPECT_LT(dlg.Control(ids::kLastChangeHour)->width(), dlg.Control(ids::kCreateHour)->width());

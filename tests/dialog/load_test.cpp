@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
@@ -379,6 +380,7 @@ TEST_F(LoadTest, OpenFileDialogListsEveryFileAndReturnsTheSelection) {
   qt::QtPrompts prompts;
   QStringList filters;
   bool sawNoDotName = false;
+  QString shownFilter;
   QTimer::singleShot(0, [&] {
     auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
     if (dialog == nullptr) {
@@ -389,8 +391,11 @@ TEST_F(LoadTest, OpenFileDialogListsEveryFileAndReturnsTheSelection) {
     EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
     dialog->setDirectory(folder.path());
     dialog->selectFile(QStringLiteral("\"Makefile\" \"b.txt\" \"LICENSE\""));
-    // The pattern of the filter lists the names without a dot too.
-    const QString pattern = dialog->selectedNameFilter().section(QLatin1Char('('), -1).chopped(1);
+    // The filter is shown by its caption alone; its pattern lists the names without a dot too.
+    if (auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
+      shownFilter = types->currentText();
+    }
+    const QString pattern = dialog->nameFilters().value(0).section(QLatin1Char('('), -1).chopped(1);
     sawNoDotName = QDir(folder.path()).entryList({pattern}, QDir::Files).size() == 3;
     QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
   });
@@ -401,6 +406,7 @@ TEST_F(LoadTest, OpenFileDialogListsEveryFileAndReturnsTheSelection) {
   std::sort(got.begin(), got.end());
   EXPECT_EQ(got, U16({c, a, b}));
   EXPECT_EQ(filters, QStringList{QStringLiteral("ALL(*.*) (*)")});
+  EXPECT_EQ(shownFilter, QStringLiteral("ALL(*.*)"));
   EXPECT_TRUE(sawNoDotName);
 }
 

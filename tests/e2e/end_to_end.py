@@ -3,8 +3,9 @@
 
 Runs the program on real files in a scratch folder, drives it with xdotool as a person would
 (clicks, typing, Enter), lets it close and then checks the files with tools that are not ours:
-stat, getfattr and Samba's own parser of user.DOSATTRIB. Needs an X display (run it under
-xvfb-run). Usage: end_to_end.py PATH/TO/Tempinex64
+stat, getfattr and Samba's own parser of user.DOSATTRIB. The program runs in the Japanese
+locale its users have; every click lands at the visible centre of its control. Needs an X
+display (run it under xvfb-run). Usage: end_to_end.py PATH/TO/Tempinex64
 """
 
 import os
@@ -14,6 +15,7 @@ import subprocess
 import sys
 import tempfile
 import time
+from calendar import monthrange
 from datetime import datetime
 from zoneinfo import ZoneInfo
 
@@ -22,8 +24,12 @@ FAILURE_CAPTION = "エラーのパス"
 RENAME_CAPTION = "名前の変更エラー"
 ZONE = "Asia/Tokyo"  # a zone other than UTC, so that local-time slips show
 RUN_SECONDS = 40  # every program run ends within this, one way or another
+LANGUAGE = "ja_JP.UTF-8"
+OPEN_CAPTION = "開く"  # Qt's open-file dialog, in Japanese
 
-OK, APPLY = 1, 4
+OK, BROWSE, APPLY = 1, 3, 4
+RESTORE, NOW, CLEAR_TIME, SAME_AS_CREATION = 1046, 1047, 1049, 1054
+YEAR_SPIN = {"create": 1006, "write": 1007, "access": 1008}
 NAME_EDIT, EXTENSION_EDIT = 1002, 1053
 ROW_BOX = {"create": 1048, "write": 1051, "access": 1052}
 ROW_EDITS = {  # year, month, day, hour, minute, second
@@ -133,7 +139,7 @@ class Program:
         if os.path.exists(self.geometry_path):
             os.remove(self.geometry_path)
         env = dict(os.environ, XDG_CONFIG_HOME=config, TEMPINEX_DUMP_GEOMETRY=self.geometry_path,
-                   QT_QPA_PLATFORM="xcb", TZ=ZONE, LANG="C.UTF-8")
+                   QT_QPA_PLATFORM="xcb", TZ=ZONE, LANG=LANGUAGE, LC_ALL=LANGUAGE)
         self.process = subprocess.Popen([binary, *files], env=env, cwd=scratch,
                                         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.PIPE)
@@ -180,6 +186,35 @@ class Program:
         xdotool("mousemove", "--window", self.window, px, y + h // 2)
         xdotool("click", "1")
         time.sleep(0.1)
+
+    def click_up_arrow(self, spin):
+        """The upper arrow of an up-down: the middle of its upper half."""
+        x, y, w, h = self.controls[spin]
+        xdotool("mousemove", "--window", self.window, x + w // 2, y + h // 4)
+        xdotool("click", "1")
+        time.sleep(0.1)
+
+    def other_window(self, caption):
+        found = xdotool("search", "--onlyvisible", "--name", f"^{re.escape(caption)}$")
+        return [w for w in found.split() if w != self.window]
+
+    def browse_and_cancel(self):
+        """Browse opens the open-file dialog, in Japanese; Esc closes it and nothing changes."""
+        self.click(BROWSE)
+        deadline = time.monotonic() + 10
+        while not self.other_window(OPEN_CAPTION):
+            names = [xdotool("getwindowname", w) for w in
+                     xdotool("search", "--onlyvisible", "--name", ".").split()]
+            check(time.monotonic() < deadline,
+                  f"no open-file dialog titled {OPEN_CAPTION}; windows: {names}")
+            time.sleep(0.1)
+        dialog = self.other_window(OPEN_CAPTION)[0]
+        xdotool("windowfocus", "--sync", dialog)
+        xdotool("key", "Escape")
+        while self.other_window(OPEN_CAPTION):
+            check(time.monotonic() < deadline, "the open-file dialog stayed after Esc")
+            time.sleep(0.1)
+        xdotool("windowfocus", "--sync", self.window)
 
     def type_into(self, ident, text):
         self.click(ident)
@@ -368,8 +403,84 @@ def hidden_attribute_set(binary, folder):
     check(program.setting("attributes") == 1, "the attribute box was not stored as 1")
 
 
+def today_fields():
+    now = datetime.now(ZoneInfo(ZONE))
+    return now.year, now.month, now.day
+
+
+def time_buttons_and_up_down(binary, folder):
+    """All three rows checked: 現在日時, 時間0クリア, the creation year's up arrow, 作成日と同じ.
+    The creation row ends a year after today at 00:00:00 and the other two rows copy it."""
+    path = make_file(folder, "clock.txt", "clock")
+    before = today_fields()
+    program = Program(binary, folder, [path], {"create": 1, "write": 1, "access": 1})
+    try:
+        for button in (NOW, CLEAR_TIME):
+            program.click(button)
+        program.click_up_arrow(YEAR_SPIN["create"])
+        program.click(SAME_AS_CREATION)
+        program.click(OK)
+        status = program.finish()
+    finally:
+        program.kill()
+    check(status == 0, f"exit status {status}")
+    check(program.boxes == [], f"unexpected message boxes {program.boxes}")
+    expected = set()
+    for year, month, day in {before, today_fields()}:  # midnight may pass meanwhile
+        # The day is held within the month of the new year (29 February a year on).
+        expected.add(epoch_of((year + 1, month, min(day, monthrange(year + 1, month)[1]), 0, 0, 0)))
+    access, write = stat_times(path)
+    check(write in expected, f"last write {write}, expected one of {expected}")
+    check(access == write, f"last access {access}, expected the last write {write}")
+    dos = dos_attrib(path)
+    check(dos is not None and (dos[1] // 10_000_000 - 11644473600) in expected,
+          f"creation {dos}, expected one of {expected}")
+
+
+def restore_browse_and_up_down(binary, folder):
+    """The last-write year's up arrow twice, 元の日時, the arrow once more, Browse answered with
+    Esc, OK: the file is a year later than it was, to the second."""
+    path = make_file(folder, "dated.txt", "dated")
+    shown = datetime.fromtimestamp(stat_times(path)[1], ZoneInfo(ZONE))
+    program = Program(binary, folder, [path], {"write": 1})
+    try:
+        program.click_up_arrow(YEAR_SPIN["write"])
+        program.click_up_arrow(YEAR_SPIN["write"])
+        program.click(RESTORE)
+        program.click_up_arrow(YEAR_SPIN["write"])
+        program.browse_and_cancel()
+        program.click(OK)
+        status = program.finish()
+    finally:
+        program.kill()
+    check(status == 0, f"exit status {status}")
+    check(program.boxes == [], f"unexpected message boxes {program.boxes}")
+    expected = int(shown.replace(year=shown.year + 1).timestamp())
+    check(stat_times(path)[1] == expected, f"last write {stat_times(path)[1]}, expected {expected}")
+
+
+def qt_options_are_file_names(binary, folder):
+    """Names that read like Qt's options or end-of-options marks are files like any other: all
+    five are loaded (the window keeps its title) and Enter writes the first one's time to all."""
+    names = ["-reverse", "-style", "-qwindowtitle", "--", "-"]
+    paths = [make_file(folder, name, name, mtime=f"2013-0{i + 1}-02 03:04:05")
+             for i, name in enumerate(names)]
+    expected = stat_times(paths[0])[1]
+    program = Program(binary, folder, names, {"write": 1})
+    try:
+        program.press_enter()
+        status = program.finish()
+    finally:
+        program.kill()
+    check(status == 0, f"exit status {status}")
+    check(program.boxes == [], f"unexpected message boxes {program.boxes}")
+    for path in paths:
+        check(stat_times(path)[1] == expected, f"{path}: last write {stat_times(path)[1]}")
+
+
 SCENARIOS = [rename_and_last_write, three_files_same_creation_and_access,
-             read_only_refused_others_changed, failed_rename_reported, hidden_attribute_set]
+             read_only_refused_others_changed, failed_rename_reported, hidden_attribute_set,
+             time_buttons_and_up_down, restore_browse_and_up_down, qt_options_are_file_names]
 
 
 def main():

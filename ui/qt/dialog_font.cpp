@@ -16,9 +16,10 @@ QStringList DialogFontFamilies() {
 }
 
 QFont ChooseDialogFont() {
-  const QStringList installed = QFontDatabase::families();
+  // Fontconfig lists a family under the name of the user's language ("IPA Pゴシック" in a
+  // Japanese locale) and knows its other names only as aliases, which hasFamily resolves.
   for (const QString& family : DialogFontFamilies()) {
-    if (installed.contains(family, Qt::CaseInsensitive)) {
+    if (QFontDatabase::hasFamily(family)) {
       return PinnedDialogFont(family);
     }
   }

@@ -69,9 +69,23 @@ struct FieldColumn {
   int unitX;
 };
 
+// Years have four digits; month, day, hour, minute and second at most two.
+constexpr int kYearDigits = 4;
+constexpr int kFieldDigits = 2;
+
+// The year fields are wider than the template's 26 units, as in the Windows program: at the
+// template's width a four-digit year does not show whole beside its up-down in the Japanese
+// fonts. The rest of each row moves right and both group boxes grow by as much.
+constexpr int kYearWidening = 5;
+constexpr int kGroupWidth = 251 + kYearWidening;
+
 constexpr FieldColumn kColumns[] = {
-    {51, 26, u"年", 78},   {87, 23, u"月", 112},  {121, 24, u"日", 147},
-    {155, 23, u"時", 180}, {189, 23, u"分", 215}, {223, 23, u"秒", 248},
+    {51, 26 + kYearWidening, u"年", 78 + kYearWidening},
+    {87 + kYearWidening, 23, u"月", 112 + kYearWidening},
+    {121 + kYearWidening, 24, u"日", 147 + kYearWidening},
+    {155 + kYearWidening, 23, u"時", 180 + kYearWidening},
+    {189 + kYearWidening, 23, u"分", 215 + kYearWidening},
+    {223 + kYearWidening, 23, u"秒", 248 + kYearWidening},
 };
 
 constexpr int kFieldHeight = 12;
@@ -83,11 +97,29 @@ void AddRow(const RowLayout& row, std::vector<ControlEntry>& out) {
   for (int column = 0; column < 6; ++column) {
     const FieldColumn& field = kColumns[column];
     int width = column == 3 ? row.hourWidth : field.width;
-    out.push_back({row.fieldIds[2 * column], K::kDigitEdit, u"", field.x, row.editY, width,
-                   kFieldHeight, true});
+    // "更新： 年": the row's caption and the field's unit, as a person reads them.
+    std::u16string name = std::u16string(row.caption) + u" " + field.unit;
+    ControlEntry edit{row.fieldIds[2 * column],
+                      K::kDigitEdit,
+                      u"",
+                      field.x,
+                      row.editY,
+                      width,
+                      kFieldHeight,
+                      true};
+    edit.widestDigits = column == 0 ? kYearDigits : kFieldDigits;
+    edit.accessibleName = name;
+    out.push_back(edit);
     // The up-down sits at the right end of its edit, which it shares.
-    out.push_back({row.fieldIds[2 * column + 1], K::kUpDown, u"", field.x + width - kUpDownWidth,
-                   row.editY, kUpDownWidth, kFieldHeight});
+    ControlEntry upDown{row.fieldIds[2 * column + 1],
+                        K::kUpDown,
+                        u"",
+                        field.x + width - kUpDownWidth,
+                        row.editY,
+                        kUpDownWidth,
+                        kFieldHeight};
+    upDown.accessibleName = name;
+    out.push_back(upDown);
   }
 }
 
@@ -104,7 +136,9 @@ DialogTemplate BuildMainDialog() {
   c.push_back({ids::kOk, K::kDefaultButton, u"OK", 188, 280, 50, 14});
   c.push_back({ids::kCancel, K::kPushButton, u"ｷｬﾝｾﾙ", 241, 280, 50, 14});
   c.push_back({ids::kBrowse, K::kPushButton, u"参照", 294, 7, 50, 14});
-  c.push_back({ids::kFileName, K::kEdit, u"", 73, 7, 167, 13, true});
+  ControlEntry name{ids::kFileName, K::kEdit, u"", 73, 7, 167, 13, true};
+  name.accessibleName = u"ファイル名";
+  c.push_back(name);
   for (const RowLayout& row : kRows) {
     AddRow(row, c);
   }
@@ -119,15 +153,18 @@ DialogTemplate BuildMainDialog() {
   for (const RowLayout& row : kRows) {
     AddUnitLabels(row, c);
   }
-  c.push_back({kNone, K::kGroupBox, u"属性", 6, 222, 251, 48});
-  c.push_back({kNone, K::kGroupBox, u"ファイル日時", 6, 154, 251, 64});
+  c.push_back({kNone, K::kGroupBox, u"属性", 6, 222, kGroupWidth, 48});
+  c.push_back({kNone, K::kGroupBox, u"ファイル日時", 6, 154, kGroupWidth, 64});
   c.push_back({ids::kApply, K::kPushButton, u"適用", 294, 280, 50, 14, true});
   c.push_back({ids::kCurrentTime, K::kFlatButton, u"現在日時", 86, 204, 31, 11, true});
   c.push_back({ids::kRestoreTime, K::kFlatButton, u"元の日時", 51, 204, 31, 11, true});
   c.push_back({ids::kClearTime, K::kFlatButton, u"時間0クリア", 122, 204, 39, 11, true});
   c.push_back({ids::kInfoList, K::kListView, u"", 6, 23, 338, 130});
-  c.push_back({ids::kExtension, K::kEdit, u"", 248, 7, 43, 13, true});
-  c.push_back({ids::kSameAsCreation, K::kFlatButton, u"作成日と同じ", 165, 204, 39, 11, true});
+  ControlEntry extension{ids::kExtension, K::kEdit, u"", 248, 7, 43, 13, true};
+  extension.accessibleName = u"拡張子";
+  c.push_back(extension);
+  // 41 units instead of 39, as in the Windows program, where the caption is cut at 39.
+  c.push_back({ids::kSameAsCreation, K::kFlatButton, u"作成日と同じ", 165, 204, 41, 11, true});
   return t;
 }
 

@@ -3,6 +3,7 @@
 // The dialog templates as data: every control with its identifier, kind, caption, rectangle in
 // dialog units and initial state, listed in creation order (which is also the tab order).
 
+#include <string>
 #include <vector>
 
 namespace tempinex::qt {
@@ -27,7 +28,9 @@ struct ControlEntry {
   const char16_t* caption;
   int x, y, width, height;  // dialog units
   bool disabled = false;
-  int iconId = 0;  // kStaticIcon only
+  int iconId = 0;                   // kStaticIcon only
+  int widestDigits = 0;             // kDigitEdit: how many digits its widest value has
+  std::u16string accessibleName{};  // what a screen reader names a control without a caption
 };
 
 struct DialogTemplate {

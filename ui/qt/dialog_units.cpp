@@ -2,6 +2,8 @@
 
 #include <QFontMetrics>
 #include <QString>
+#include <algorithm>
+#include <cmath>
 
 namespace tempinex::qt {
 
@@ -14,12 +16,9 @@ int AverageCharWidth(const QFontMetrics& metrics) {
   return (letters / 26 + 1) / 2;
 }
 
-// MulDiv: value * numerator / denominator, rounded half away from zero.
-int MulDiv(int value, int numerator, int denominator) {
-  long long product = static_cast<long long>(value) * numerator;
-  long long half = denominator / 2;
-  return static_cast<int>(product >= 0 ? (product + half) / denominator
-                                       : (product - half) / denominator);
+// value * base / denominator, rounded half away from zero as MulDiv does.
+int Scale(int value, double base, int denominator) {
+  return static_cast<int>(std::lround(value * base / denominator));
 }
 
 }  // namespace
@@ -30,12 +29,17 @@ DialogUnits::DialogUnits(const QFont& font) {
   baseHeight = metrics.height();
 }
 
+void DialogUnits::Enlarge(double width, double height) {
+  baseWidth = std::max(baseWidth, width);
+  baseHeight = std::max(baseHeight, height);
+}
+
 int DialogUnits::X(int units) const {
-  return MulDiv(units, baseWidth, 4);
+  return Scale(units, baseWidth, 4);
 }
 
 int DialogUnits::Y(int units) const {
-  return MulDiv(units, baseHeight, 8);
+  return Scale(units, baseHeight, 8);
 }
 
 QRect DialogUnits::Rect(int x, int y, int width, int height) const {

@@ -10,12 +10,18 @@
 #include "qt_dialog_window.hpp"
 #include "qt_settings_store.hpp"
 #include "qt_shell_info.hpp"
+#include "qt_translations.hpp"
 #include "tempinex_app.hpp"
 #include "tempinex_dlg.hpp"
 
 int main(int argc, char** argv) {
   using namespace tempinex;
-  QApplication application(argc, argv);
+  // Every argument after the program name is a path, even one that reads like a Qt option
+  // ("-reverse", "-style"): Qt is shown only the program name, so it takes none of them away.
+  int qtArgc = 1;
+  char* qtArgv[] = {argv[0], nullptr};
+  QApplication application(qtArgc, qtArgv);
+  qt::InstallQtTranslations(application);
   // Ties the windows to the installed desktop entry, whose icon Wayland desktops show.
   QGuiApplication::setDesktopFileName(QStringLiteral("io.github.kanorem.Tempinex64"));
   qt::QtSettingsStore store;

@@ -26,10 +26,16 @@ std::optional<std::vector<std::u16string>> QtPrompts::ChooseFilesToOpen(
     pattern = QStringLiteral("*");
   }
   QString filter = ToQString(filterCaption) + QStringLiteral(" (") + pattern + QStringLiteral(")");
-  QStringList chosen = QFileDialog::getOpenFileNames(owner, QString(), QString(), filter);
-  if (chosen.isEmpty()) {
+  // Qt's own dialog, which shows the filter by its caption alone ("ALL(*.*)"); a desktop's
+  // dialog would show the pattern Linux needs as well.
+  QFileDialog dialog(owner);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+  dialog.setNameFilter(filter);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
     return std::nullopt;
   }
+  const QStringList chosen = dialog.selectedFiles();
   std::vector<std::u16string> paths;
   for (const QString& path : chosen) {
     // Back to the bytes of the name, then through our own decoding, which keeps names that are

@@ -5,23 +5,35 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 
 #include "control_ids.hpp"
 #include "digit_filter.hpp"
+#include "flat_button.hpp"
+#include "group_frame.hpp"
 #include "icon_resources.hpp"
 #include "info_list_view.hpp"
 #include "text_convert.hpp"
+#include "text_fit.hpp"
 #include "up_down.hpp"
 
 namespace tempinex::qt {
 
 namespace {
 
+// Enlarging a base by this much at a time finds the least base that fits to well below a
+// pixel at any edge of the dialog; a base three times the font's is never needed.
+constexpr double kBaseStep = 1.0 / 16;
+constexpr double kMostEnlargement = 3.0;
+
+// Static texts and icons, like group boxes, never take the mouse: a click on one reaches
+// whatever lies under it, as it does on Windows.
 QLabel* MakeLabel(const ControlEntry& entry, QWidget* parent) {
   auto* label = new QLabel(ToQString(entry.caption), parent);
   label->setTextFormat(Qt::PlainText);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   label->setContentsMargins(0, 0, 0, 0);
+  label->setAttribute(Qt::WA_TransparentForMouseEvents);
   return label;
 }
 
@@ -29,11 +41,14 @@ QLabel* MakeIcon(const ControlEntry& entry, QWidget* parent) {
   auto* label = new QLabel(parent);
   label->setPixmap(IconResourceImage(entry.iconId, 32));
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->setAttribute(Qt::WA_TransparentForMouseEvents);
   return label;
 }
 
 QPushButton* MakeButton(const ControlEntry& entry, QWidget* parent) {
-  auto* button = new QPushButton(ToQString(entry.caption), parent);
+  const QString caption = ToQString(entry.caption);
+  auto* button = entry.kind == ControlKind::kFlatButton ? new FlatButton(caption, parent)
+                                                        : new QPushButton(caption, parent);
   button->setDefault(entry.kind == ControlKind::kDefaultButton);
   return button;
 }
@@ -57,14 +72,15 @@ TemplateDialog::TemplateDialog(const DialogTemplate& dialogTemplate, const QFont
     : QDialog(parent, flags), units(font) {
   setFont(font);
   setWindowTitle(ToQString(dialogTemplate.title));
-  setFixedSize(units.Size(dialogTemplate.width, dialogTemplate.height));
   std::vector<QWidget*> created;
   int statics = 0;
   for (const ControlEntry& entry : dialogTemplate.controls) {
     QWidget* widget = CreateControl(entry);
     widget->setFont(font);
-    widget->setGeometry(units.Rect(entry.x, entry.y, entry.width, entry.height));
     widget->setEnabled(!entry.disabled);
+    if (!entry.accessibleName.empty()) {
+      widget->setAccessibleName(ToQString(entry.accessibleName));
+    }
     widget->setFocusPolicy(IsTabStop(entry.kind) ? Qt::StrongFocus : Qt::NoFocus);
     if (entry.id == ids::kStatic) {
       widget->setObjectName(QStringLiteral("static%1").arg(statics++));
@@ -74,8 +90,12 @@ TemplateDialog::TemplateDialog(const DialogTemplate& dialogTemplate, const QFont
       controls[entry.id] = widget;
     }
     created.push_back(widget);
+    placed.push_back({&entry, widget});
     previous = widget;
   }
+  FitTexts();
+  placed.clear();  // the entries belong to the caller's template
+  setFixedSize(units.Size(dialogTemplate.width, dialogTemplate.height));
   StackLikeWindows(created);
   ChainTabOrder(created);
 }
@@ -109,18 +129,54 @@ QWidget* TemplateDialog::CreateControl(const ControlEntry& entry) {
       return box;
     }
     case ControlKind::kGroupBox:
-      return new QGroupBox(ToQString(entry.caption), this);
+      return new GroupFrame(ToQString(entry.caption), this);
     case ControlKind::kUpDown: {
-      // The buddy gives up the room at its right end, as a Windows up-down aligned right does.
       auto* buddy = qobject_cast<QLineEdit*>(previous);
       Q_ASSERT(buddy != nullptr);
-      buddy->resize(buddy->width() - units.X(entry.width), buddy->height());
       return new UpDown(buddy, this);
     }
     case ControlKind::kListView:
       return new InfoListView(this);
   }
   return new QWidget(this);
+}
+
+void TemplateDialog::PlaceControls() {
+  QWidget* buddy = nullptr;
+  for (const auto& [entry, widget] : placed) {
+    const QRect rect = units.Rect(entry->x, entry->y, entry->width, entry->height);
+    widget->setGeometry(rect);
+    if (entry->kind == ControlKind::kUpDown && buddy != nullptr) {
+      // The buddy gives up the room at its right end, as a Windows up-down aligned right does.
+      buddy->resize(rect.left() - buddy->x(), buddy->height());
+    }
+    buddy = widget;
+  }
+}
+
+// The units come from the font's average character, which need not hold its widest glyphs:
+// each base grows, by the least found in steps of kBaseStep, until every text fits across and
+// down. The whole dialog grows with it, so proportions and order stay the template's.
+void TemplateDialog::FitTexts() {
+  const double width = units.BaseWidth();
+  const double height = units.BaseHeight();
+  PlaceControls();
+  for (double grown = width; !AllTextsFit(&TextFit::across) && grown < kMostEnlargement * width;) {
+    grown += kBaseStep;
+    units.Enlarge(grown, height);
+    PlaceControls();
+  }
+  for (double grown = height; !AllTextsFit(&TextFit::down) && grown < kMostEnlargement * height;) {
+    grown += kBaseStep;
+    units.Enlarge(units.BaseWidth(), grown);
+    PlaceControls();
+  }
+}
+
+bool TemplateDialog::AllTextsFit(bool TextFit::*direction) const {
+  return std::all_of(placed.begin(), placed.end(), [direction](const auto& control) {
+    return FitOfText(*control.second, control.first->widestDigits).*direction;
+  });
 }
 
 // Windows draws the first-created control on top; Qt draws the last-created one on top.

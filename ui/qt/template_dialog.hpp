@@ -6,10 +6,12 @@
 
 #include <QDialog>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "dialog_template.hpp"
 #include "dialog_units.hpp"
+#include "text_fit.hpp"
 
 namespace tempinex::qt {
 
@@ -31,11 +33,16 @@ class TemplateDialog : public QDialog {
 
  private:
   QWidget* CreateControl(const ControlEntry& entry);
+  void PlaceControls();
+  void FitTexts();
+  bool AllTextsFit(bool TextFit::*direction) const;
   void StackLikeWindows(const std::vector<QWidget*>& created);
   void ChainTabOrder(const std::vector<QWidget*>& created);
 
   DialogUnits units;
   std::map<int, QWidget*> controls;
+  // In creation order; filled and used while the constructor lays the controls out.
+  std::vector<std::pair<const ControlEntry*, QWidget*>> placed;
   QWidget* previous = nullptr;  // the buddy of an up-down created next
 };
 
