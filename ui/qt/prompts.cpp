@@ -18,26 +18,29 @@ void QtPrompts::ShowMessage(QWidget* owner, const std::u16string& caption,
   box.exec();
 }
 
-std::optional<std::vector<std::u16string>> QtPrompts::ChooseFilesToOpen(
-    QWidget* owner, const std::u16string& filterCaption, const std::u16string& filterPattern) {
+namespace {
+
+// Qt's own open-file dialog, which shows the filter by its caption alone ("ALL(*.*)"); a
+// desktop's dialog would show the pattern Linux needs as well. Gives the names chosen, or
+// nothing when the user cancelled.
+std::optional<std::vector<std::u16string>> AskForFiles(QWidget* owner, QFileDialog::FileMode mode,
+                                                       const std::u16string& filterCaption,
+                                                       const std::u16string& filterPattern) {
   // On Linux "*.*" would hide every name without a dot: the pattern for all files is "*".
   QString pattern = ToQString(filterPattern);
   if (pattern == QStringLiteral("*.*")) {
     pattern = QStringLiteral("*");
   }
   QString filter = ToQString(filterCaption) + QStringLiteral(" (") + pattern + QStringLiteral(")");
-  // Qt's own dialog, which shows the filter by its caption alone ("ALL(*.*)"); a desktop's
-  // dialog would show the pattern Linux needs as well.
   QFileDialog dialog(owner);
-  dialog.setFileMode(QFileDialog::ExistingFiles);
+  dialog.setFileMode(mode);
   dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
   dialog.setNameFilter(filter);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
     return std::nullopt;
   }
-  const QStringList chosen = dialog.selectedFiles();
   std::vector<std::u16string> paths;
-  for (const QString& path : chosen) {
+  for (const QString& path : dialog.selectedFiles()) {
     // Back to the bytes of the name, then through our own decoding, which keeps names that are
     // not valid UTF-8.
     QByteArray bytes = QFile::encodeName(path);
@@ -46,22 +49,22 @@ std::optional<std::vector<std::u16string>> QtPrompts::ChooseFilesToOpen(
   return paths;
 }
 
-// The single-file dialog of the times of another file. Its filter and its names are made as the
-// Browse dialog makes them.
+}  // namespace
+
+std::optional<std::vector<std::u16string>> QtPrompts::ChooseFilesToOpen(
+    QWidget* owner, const std::u16string& filterCaption, const std::u16string& filterPattern) {
+  return AskForFiles(owner, QFileDialog::ExistingFiles, filterCaption, filterPattern);
+}
+
+// The single-file dialog of the times of another file.
 std::optional<std::u16string> QtPrompts::ChooseFileToOpen(QWidget* owner,
                                                           const std::u16string& filterCaption,
                                                           const std::u16string& filterPattern) {
-  QString pattern = ToQString(filterPattern);
-  if (pattern == QStringLiteral("*.*")) {
-    pattern = QStringLiteral("*");
-  }
-  QString filter = ToQString(filterCaption) + QStringLiteral(" (") + pattern + QStringLiteral(")");
-  QString chosen = QFileDialog::getOpenFileName(owner, QString(), QString(), filter);
-  if (chosen.isEmpty()) {
+  auto chosen = AskForFiles(owner, QFileDialog::ExistingFile, filterCaption, filterPattern);
+  if (!chosen) {
     return std::nullopt;
   }
-  QByteArray bytes = QFile::encodeName(chosen);
-  return DecodeFileName(std::string_view(bytes.constData(), bytes.size()));
+  return chosen->front();
 }
 
 }  // namespace tempinex::qt
