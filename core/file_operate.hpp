@@ -55,7 +55,7 @@ class CFileOperate {
   std::uint32_t GetCurrentPathAttributes() const;
 
  private:
-  bool ProbeWritable(const std::u16string& path, bool readOnlyBeingCleared) const;
+  bool ProbeWritable(const std::u16string& path, const platform::PlannedChange& change) const;
   const std::u16string& FileAt(int index) const;
   std::u16string FileNameAt(int index) const;
   bool IsWithinFolder(const std::u16string& newPath) const;

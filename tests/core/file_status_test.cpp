@@ -240,7 +240,7 @@ TEST_F(FileStatusTest, WriteOfAVisitMeetsTheFileThePathNamesNow) {
   const std::string path = NewFile("visited.txt");
   {
     const platform::FileVisit visit(U(path));
-    ASSERT_EQ(platform::ProbeOpenForWrite(U(path), false), 0);
+    ASSERT_EQ(platform::ProbeOpenForWrite(U(path), {}), 0);
     ASSERT_EQ(unlink(path.c_str()), 0);
     try {
       WriteFileStatus(U(path), Times(0, x, 0), true);
@@ -256,7 +256,7 @@ TEST_F(FileStatusTest, WriteOfAVisitMeetsTheFileThePathNamesNow) {
   const std::string second = NewFile("second.txt", "second");
   {
     const platform::FileVisit visit(U(path));
-    ASSERT_EQ(platform::ProbeOpenForWrite(U(path), false), 0);
+    ASSERT_EQ(platform::ProbeOpenForWrite(U(path), {}), 0);
     ASSERT_EQ(rename(second.c_str(), path.c_str()), 0);
     WriteFileStatus(U(path), Times(0, x, 0), true);
   }
