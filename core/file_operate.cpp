@@ -80,7 +80,8 @@ bool CFileOperate::ProbeWritable(const std::u16string& path,
   return platform::ProbeOpenForWrite(path, change) == 0;
 }
 
-bool CFileOperate::ApplyStatus(const FileStatus& status, bool leaveAttributes) {
+bool CFileOperate::ApplyStatus(const FileStatus& status, bool leaveAttributes,
+                               int readOnlyClearedAt) {
   failedFiles.clear();
   platform::PlannedChange change;
   change.lastWrite = status.modified != 0;
@@ -88,8 +89,6 @@ bool CFileOperate::ApplyStatus(const FileStatus& status, bool leaveAttributes) {
   change.creation = status.created != 0;
   change.attributes = !leaveAttributes;
   change.newAttributes = status.attribute;
-  // A file whose read-only attribute this apply clears is judged as it will be once cleared.
-  change.mayClearReadOnly = !leaveAttributes && !(status.attribute & platform::kAttrReadOnly);
   const std::vector<std::u16string> targets =
       count <= 1 ? std::vector<std::u16string>{currentPath}
                  : std::vector<std::u16string>(files.begin(), files.begin() + count);
@@ -109,6 +108,8 @@ bool CFileOperate::ApplyStatus(const FileStatus& status, bool leaveAttributes) {
     // The test and the write are one short visit to the file: what the test learnt of it
     // serves the write.
     const platform::FileVisit visit(path);
+    // Only the file whose read-only box the user cleared may be made writable.
+    change.mayClearReadOnly = static_cast<int>(i) == readOnlyClearedAt;
     if (!ProbeWritable(path, change)) {
       failedFiles.push_back(path);
       continue;

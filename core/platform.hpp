@@ -124,6 +124,12 @@ class FileVisit {
   bool began = false;
 };
 
+// Within a visit, puts the visited file back as it was before the visit's first write, where
+// it can (after a later step of the same file failed): the attribute record, the mode and the
+// last-access and last-write times. 0, or the first failure; does nothing outside a visit or
+// before a write. The Windows layer keeps nothing to put back and does nothing.
+NativeError UndoWrites(const std::u16string& path);
+
 // Path resolution.
 // The absolute form of path; lastComponent receives the position of its last component
 // (npos when it has none).

@@ -37,6 +37,10 @@ struct StoreRecord {
 // The state one file's write may change, taken before its first step. The change time is not
 // in it: the kernel sets it at every change and nothing can set it back.
 struct Snapshot {
+  // The file it was taken of: nothing is put back on another file found under the same name.
+  std::uint64_t inodeNumber = 0;
+  std::uint32_t deviceMajor = 0;
+  std::uint32_t deviceMinor = 0;
   mode_t mode = 0;
   struct timespec lastAccess {};
   struct timespec lastWrite {};
@@ -82,7 +86,8 @@ class AttributeStore {
 
   // What WriteAttributes and WriteTimes may change, as inode last read it.
   virtual Snapshot Take(const Inode& inode) const = 0;
-  // Puts back what the steps snapshot names changed; 0, or the first failure.
+  // Puts back what the steps snapshot names changed, on the file it was taken of; 0, or the
+  // first failure.
   virtual NativeError Restore(const std::string& path, const Snapshot& snapshot) const = 0;
 };
 

@@ -139,21 +139,72 @@ NativeError StoreValue(const std::string& path, int fd, const char* name, std::s
   return result == 0 ? 0 : errno;
 }
 
-NativeError RestoreValues(const std::string& path, const std::array<StoredValue, 2>& raw) {
-  for (const StoredValue& stored : raw) {
-    if (stored.name == nullptr || !stored.known) {
-      continue;
+Snapshot SnapshotOf(const Inode& inode) {
+  Snapshot snapshot;
+  snapshot.inodeNumber = inode.info.stx_ino;
+  snapshot.deviceMajor = inode.info.stx_dev_major;
+  snapshot.deviceMinor = inode.info.stx_dev_minor;
+  snapshot.mode = inode.info.stx_mode & 07777;
+  snapshot.lastAccess = TimespecFromTimestamp(inode.info.stx_atime);
+  snapshot.lastWrite = TimespecFromTimestamp(inode.info.stx_mtime);
+  snapshot.raw = inode.record.raw;
+  return snapshot;
+}
+
+int OpenSnapshotFile(const std::string& path, const Snapshot& snapshot, Inode& now) {
+  // Read-only is enough: extended attributes, mode and times are checked against the inode,
+  // not against how it was opened.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    return -1;
+  }
+  const bool same = ReadInodeInfo(fd, now) == 0 && now.info.stx_ino == snapshot.inodeNumber &&
+                    now.info.stx_dev_major == snapshot.deviceMajor &&
+                    now.info.stx_dev_minor == snapshot.deviceMinor;
+  if (!same) {
+    close(fd);
+    errno = ENOENT;
+    return -1;
+  }
+  return fd;
+}
+
+NativeError RestoreCommon(int fd, const Inode& now, const Snapshot& snapshot) {
+  NativeError first = 0;
+  const auto keep = [&first](NativeError error) {
+    if (first == 0) {
+      first = error;
     }
-    if (stored.value) {
-      if (NativeError error = StoreValue(path, -1, stored.name, *stored.value); error != 0) {
-        return error;
+  };
+  // Only what differs is put back: each write moves the change time.
+  if (snapshot.attributesWritten || snapshot.timesWritten) {
+    for (const StoredValue& stored : snapshot.raw) {
+      if (stored.name == nullptr || !stored.known) {
+        continue;  // never guess at a value that could not be read
       }
-    } else if (removexattr(path.c_str(), stored.name) != 0 && errno != ENODATA &&
-               errno != ENOTSUP) {
-      return errno;
+      const StoredValue current = ReadValue({}, fd, stored.name);
+      if (current.known && current.value == stored.value) {
+        continue;
+      }
+      if (stored.value) {
+        keep(StoreValue({}, fd, stored.name, *stored.value));
+      } else if (fremovexattr(fd, stored.name) != 0 && errno != ENODATA && errno != ENOTSUP) {
+        keep(errno);
+      }
     }
   }
-  return 0;
+  const auto same = [](const struct statx_timestamp& stamp, const struct timespec& time) {
+    return stamp.tv_sec == time.tv_sec && stamp.tv_nsec == time.tv_nsec;
+  };
+  if (snapshot.timesWritten && !(same(now.info.stx_atime, snapshot.lastAccess) &&
+                                 same(now.info.stx_mtime, snapshot.lastWrite))) {
+    const struct timespec times[2] = {snapshot.lastAccess, snapshot.lastWrite};
+    keep(futimens(fd, times) == 0 ? 0 : errno);
+  }
+  if ((now.info.stx_mode & 07777) != snapshot.mode) {
+    keep(fchmod(fd, snapshot.mode) == 0 ? 0 : errno);
+  }
+  return first;
 }
 
 FileTime FileTimeFromTimestamp(const struct statx_timestamp& stamp) {

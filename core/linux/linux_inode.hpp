@@ -49,8 +49,15 @@ bool IsDotName(std::string_view path);
 NativeError ChangeMode(const std::string& path, Inode& inode, mode_t mode);
 // Sets last access and last write on fd; a null pointer leaves that time as it is.
 NativeError SetTimesOnDescriptor(int fd, const FileTime* lastAccess, const FileTime* lastWrite);
-// Sets each known extended attribute of raw back to its value, or removes it where it had none.
-NativeError RestoreValues(const std::string& path, const std::array<StoredValue, 2>& raw);
+// The snapshot of the file inode describes, in the parts every store keeps: identity, mode,
+// last access and last write, and raw.
+Snapshot SnapshotOf(const Inode& inode);
+// Opens the file snapshot was taken of, for putting it back: -1 (errno set) when path no longer
+// names that file or it cannot be opened. `now` receives what the file is now.
+int OpenSnapshotFile(const std::string& path, const Snapshot& snapshot, Inode& now);
+// Puts back the raw values of snapshot on fd, then its times when they were written, then its
+// mode where it changed: the values first, while a file made writable still is.
+NativeError RestoreCommon(int fd, const Inode& now, const Snapshot& snapshot);
 // Reads the extended attribute `name` of fd (or of path when fd < 0). Known and without value
 // when the file has none or the file system keeps none; not known when it cannot be read.
 StoredValue ReadValue(const std::string& path, int fd, const char* name);

@@ -190,6 +190,7 @@ NativeError SetAttributes(const std::u16string& path, std::uint32_t attributes) 
   if (NativeError error = RecallNamedInode(path, native, inode); error != 0) {
     return error;
   }
+  linux_fs::NoteStep(native, inode, false);
   const NativeError error = inode.store->WriteAttributes(native, inode, attributes);
   if (error == 0) {
     Remember(native, inode);
@@ -270,6 +271,7 @@ NativeError SetFileTimes(FileHandle handle, const FileTime* creation, const File
     return EBADF;
   }
   Inode& inode = opened->inode;
+  linux_fs::NoteStep(opened->native, inode, true);
   const NativeError error =
       inode.store->WriteTimes(opened->native, fd, inode, creation, lastAccess, lastWrite);
   if (error != 0) {

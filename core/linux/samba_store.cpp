@@ -5,13 +5,13 @@
 
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 #include "dos_attrib.hpp"
 #include "linux_inode.hpp"
+#include "writability.hpp"
 
 namespace tempinex::platform::linux_fs {
 
@@ -65,15 +65,19 @@ mode_t WritableMode(mode_t mode) {
   return mode | ((0600 | ((mode & 044) >> 1)) & ~CurrentUmask());
 }
 
+// True when the file already reads as info says, with or without a stored value.
+bool Unchanged(const Inode& inode, std::string_view path, const DosAttrib& info) {
+  return inode.record.kept ? inode.record.attributes == info.attrib
+                           : info.attrib == ImplicitBits(inode, path);
+}
+
 // Stores the new attribute set; where the file system keeps no extended attributes, only a
 // set that reads back the same without one is accepted.
 NativeError StoreAttributes(const std::string& path, Inode& inode, const DosAttrib& info) {
-  const std::uint32_t implicit = ImplicitBits(inode, path);
-  const bool unchanged =
-      inode.record.kept ? inode.record.attributes == info.attrib : info.attrib == implicit;
-  if (unchanged) {
+  if (Unchanged(inode, path, info)) {
     return 0;
   }
+  const std::uint32_t implicit = ImplicitBits(inode, path);
   const NativeError error = StoreDos(path, -1, inode, info);
   const bool readsBackWithout = (info.attrib & kNeedXattr) == (implicit & kNeedXattr);
   if (error == ENOTSUP && readsBackWithout) {
@@ -91,18 +95,6 @@ DosAttrib NewAttributes(const Inode& inode, const std::string& path, std::uint32
       (base & ~kNeverStored) | (attributes & kEditable) | (IsDirectory(inode) ? kAttrDirectory : 0);
   info.createTime = inode.record.kept ? inode.record.creation : 0;
   return info;
-}
-
-NativeError CanClearReadOnly(const Inode& inode, const std::string& path) {
-  const uid_t user = geteuid();
-  if (user != 0 && user != inode.info.stx_uid) {
-    return EPERM;
-  }
-  struct statvfs volume {};
-  if (statvfs(path.c_str(), &volume) == 0 && (volume.f_flag & ST_RDONLY)) {
-    return EROFS;
-  }
-  return 0;
 }
 
 class SambaLayout final : public AttributeStore {
@@ -169,17 +161,21 @@ class SambaLayout final : public AttributeStore {
     if (!IsRegular(inode)) {
       return EACCES;
     }
-    if (AttributeWord(inode, path) & kAttrReadOnly) {
-      const bool cleared =
-          change.attributes && change.mayClearReadOnly && !(change.newAttributes & kAttrReadOnly);
-      if (!cleared) {
-        return EACCES;
-      }
-      if (!HasWriteBits(inode)) {
-        return CanClearReadOnly(inode, path);
-      }
+    const bool setsReadOnly = change.attributes && (change.newAttributes & kAttrReadOnly);
+    // A read-only file is written only when the user cleared its read-only box.
+    if ((AttributeWord(inode, path) & kAttrReadOnly) &&
+        !(change.attributes && !setsReadOnly && change.mayClearReadOnly)) {
+      return EACCES;
     }
-    return 0;
+    PlannedSteps steps;
+    steps.times = change.lastWrite || change.lastAccess;
+    steps.values = change.creation;  // the creation time lives in user.DOSATTRIB
+    if (change.attributes) {
+      steps.values |= !Unchanged(inode, path, NewAttributes(inode, path, change.newAttributes));
+      steps.madeWritable = !setsReadOnly && !HasWriteBits(inode);
+      steps.mode = steps.madeWritable || (setsReadOnly && HasWriteBits(inode));
+    }
+    return KernelRefusal(inode, path, steps);
   }
 
   NativeError WriteAttributes(const std::string& path, Inode& inode,
@@ -216,34 +212,17 @@ class SambaLayout final : public AttributeStore {
     return StoreDos(path, fd, inode, info);
   }
 
-  Snapshot Take(const Inode& inode) const override {
-    Snapshot snapshot;
-    snapshot.mode = inode.info.stx_mode & 07777;
-    snapshot.lastAccess = TimespecFromTimestamp(inode.info.stx_atime);
-    snapshot.lastWrite = TimespecFromTimestamp(inode.info.stx_mtime);
-    snapshot.raw = inode.record.raw;
-    return snapshot;
-  }
+  Snapshot Take(const Inode& inode) const override { return SnapshotOf(inode); }
 
   NativeError Restore(const std::string& path, const Snapshot& snapshot) const override {
-    NativeError first = 0;
-    const auto keep = [&first](NativeError error) {
-      if (first == 0) {
-        first = error;
-      }
-    };
-    // The value first, while a file that was made writable still is; the mode last.
-    if (snapshot.attributesWritten || snapshot.timesWritten) {
-      keep(RestoreValues(path, snapshot.raw));
+    Inode now;
+    const int fd = OpenSnapshotFile(path, snapshot, now);
+    if (fd < 0) {
+      return errno;
     }
-    if (snapshot.timesWritten) {
-      const struct timespec times[2] = {snapshot.lastAccess, snapshot.lastWrite};
-      keep(utimensat(AT_FDCWD, path.c_str(), times, 0) == 0 ? 0 : errno);
-    }
-    if (snapshot.attributesWritten) {
-      keep(chmod(path.c_str(), snapshot.mode) == 0 ? 0 : errno);
-    }
-    return first;
+    const NativeError error = RestoreCommon(fd, now, snapshot);
+    close(fd);
+    return error;
   }
 };
 

@@ -210,6 +210,10 @@ NativeError ProbeOpenForWrite(const std::u16string& path, const PlannedChange& c
   return 0;
 }
 
+NativeError UndoWrites(const std::u16string&) {
+  return 0;
+}
+
 NativeError MoveFile(const std::u16string& from, const std::u16string& to) {
   return ::MoveFileW(Wide(from), Wide(to)) ? 0 : LastError();
 }

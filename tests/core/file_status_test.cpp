@@ -209,9 +209,10 @@ TEST_F(FileStatusTest, ReadOnlyRefusesTimeWritesWhoeverRunsTheProgram) {
   support::SetXattr(byAttribute, "0x21");
   ExpectAccessDenied(byAttribute, Times(0, 0, x, 0x21), false);
 
-  // A new attribute set that keeps read-only is written before the time write fails.
+  // A new attribute set that keeps read-only is written before the time write fails, and put
+  // back when it does.
   ExpectAccessDenied(byMode, Times(0, x, 0, 0x23), false);
-  EXPECT_EQ(Read(byMode).attribute, 0x23);
+  EXPECT_EQ(Read(byMode).attribute, 0x21);
   EXPECT_EQ(StatOf(byMode).st_mtim.tv_sec, before);
 }
 

@@ -1,0 +1,73 @@
+#include "writability.hpp"
+
+#include <linux/capability.h>
+#include <sys/statvfs.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace tempinex::platform::linux_fs {
+
+namespace {
+
+// The effective set, read once: this program never changes its capabilities.
+struct EffectiveCapabilities {
+  std::uint64_t bits = 0;
+  EffectiveCapabilities() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+    if (syscall(SYS_capget, &header, data) == 0) {
+      bits = static_cast<std::uint64_t>(data[0].effective) |
+             (static_cast<std::uint64_t>(data[1].effective) << 32);
+    }
+  }
+};
+
+bool IsOwnerOrFowner(const Inode& inode) {
+  return geteuid() == inode.info.stx_uid || HasCapability(CAP_FOWNER);
+}
+
+bool OnReadOnlyMount(const std::string& path) {
+  struct statvfs volume {};
+  return statvfs(path.c_str(), &volume) == 0 && (volume.f_flag & ST_RDONLY);
+}
+
+}  // namespace
+
+bool HasCapability(int capability) {
+  static const EffectiveCapabilities effective;
+  return capability >= 0 && capability < 64 && (effective.bits >> capability & 1) != 0;
+}
+
+NativeError KernelRefusal(const Inode& inode, const std::string& path, const PlannedSteps& steps) {
+  if (!IsRegular(inode)) {
+    return EACCES;  // directories, pipes, devices and links are never written
+  }
+  if (!steps.Any()) {
+    return 0;
+  }
+  // Neither chmod, nor utimensat, nor setxattr touches such a file, whoever asks.
+  constexpr std::uint64_t kFrozen = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
+  if (inode.info.stx_attributes_mask & inode.info.stx_attributes & kFrozen) {
+    return EPERM;
+  }
+  const bool needsOwner = steps.times || steps.mode || (steps.values && steps.valuesNeedOwner);
+  if (needsOwner && !IsOwnerOrFowner(inode)) {
+    return EPERM;
+  }
+  if (steps.madeWritable) {
+    // Not opened for writing by the test: nothing else would see the read-only mount. Once
+    // the write bits are back, the owner may write the file; anyone else only by overriding.
+    if (OnReadOnlyMount(path)) {
+      return EROFS;
+    }
+    const bool writes = steps.values || steps.times;  // the time write opens it for writing
+    if (writes && geteuid() != inode.info.stx_uid && !HasCapability(CAP_DAC_OVERRIDE)) {
+      return EACCES;
+    }
+  }
+  return 0;
+}
+
+}  // namespace tempinex::platform::linux_fs
