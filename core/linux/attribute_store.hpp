@@ -92,5 +92,6 @@ class AttributeStore {
 };
 
 const AttributeStore& SambaStore();
+const AttributeStore& Ntfs3gStoreInstance();
 
 }  // namespace tempinex::platform::linux_fs

@@ -77,8 +77,9 @@ StoreKind ChooseStoreKind(const VolumeAnswers& answers) {
 
 const AttributeStore& StoreOfKind(StoreKind kind) {
   switch (kind) {
+    case StoreKind::kNtfs3g:
+      return Ntfs3gStoreInstance();
     case StoreKind::kSamba:
-    case StoreKind::kNtfs3g:  // served by the Samba layout until a store of its own exists
       break;
   }
   return SambaStore();
