@@ -13,6 +13,7 @@ struct VisitMemo {
   std::string native;          // the visited path, as bytes
   std::optional<Inode> inode;  // the file as last read, or as this program last wrote it
   int parkedFd = -1;           // the writability test's descriptor, open for writing, or -1
+  std::optional<PlannedChange> planned;  // what the writability test was asked about
   // The file as it was before the visit's first write, and the store that can put it back.
   std::optional<Snapshot> before;
   const AttributeStore* beforeStore = nullptr;

@@ -300,6 +300,9 @@ NativeError ProbeOpenForWrite(const std::u16string& path, const PlannedChange& c
   if (NativeError refusal = inode.store->Refusal(inode, native, change); refusal != 0) {
     return refusal;
   }
+  if (linux_fs::VisitMemo* memo = linux_fs::MemoFor(native)) {
+    memo->planned = change;
+  }
   if (!linux_fs::HasWriteBits(inode)) {
     return 0;  // made writable before anything else is written; nothing to open yet
   }

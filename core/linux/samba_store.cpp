@@ -11,6 +11,7 @@
 
 #include "dos_attrib.hpp"
 #include "linux_inode.hpp"
+#include "linux_visit.hpp"
 #include "writability.hpp"
 
 namespace tempinex::platform::linux_fs {
@@ -208,6 +209,15 @@ class SambaLayout final : public AttributeStore {
     }
     // Linux cannot set a birth time; the creation time lives where Samba keeps it.
     DosAttrib info = DosOf(inode).value_or(DosAttrib{ImplicitBits(inode, path), 0});
+    // The attribute step that follows the times of a writable file would write the same value
+    // again: its new set goes in now, one write instead of two. Nothing shows earlier than it
+    // did: the attributes still land after the last-write and last-access times, and a file
+    // made read-only loses its write bits only after the value is stored.
+    const VisitMemo* memo = MemoFor(path);
+    if (memo && memo->planned && memo->planned->attributes &&
+        !(AttributeWord(inode, path) & kAttrReadOnly)) {
+      info = NewAttributes(inode, path, memo->planned->newAttributes);
+    }
     info.createTime = *creation;
     return StoreDos(path, fd, inode, info);
   }
