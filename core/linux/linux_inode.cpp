@@ -11,8 +11,13 @@ namespace tempinex::platform::linux_fs {
 
 namespace {
 
-// The mount id tells a volume mounted again on a device number used before from the old one.
-constexpr unsigned kStatxWanted = STATX_BASIC_STATS | STATX_BTIME | STATX_MNT_ID;
+// The mount id tells a volume mounted again on a device number used before from the old one;
+// the unique one (Linux 6.8) is never reused, the older one may be after an unmount.
+#ifndef STATX_MNT_ID_UNIQUE
+#define STATX_MNT_ID_UNIQUE 0x00004000U
+#endif
+constexpr unsigned kStatxWanted =
+    STATX_BASIC_STATS | STATX_BTIME | STATX_MNT_ID | STATX_MNT_ID_UNIQUE;
 constexpr std::int64_t kSecondsFrom1601To1970 = 11'644'473'600;
 constexpr std::int64_t kTicksPerSecond = 10'000'000;
 

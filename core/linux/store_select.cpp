@@ -3,7 +3,9 @@
 #include <sys/statfs.h>
 #include <sys/xattr.h>
 
+#include <cerrno>
 #include <mutex>
+#include <optional>
 #include <unordered_map>
 
 namespace tempinex::platform::linux_fs {
@@ -51,15 +53,24 @@ StoreCache& Cache() {
 VolumeKey KeyOf(const struct statx& info) {
   VolumeKey key;
   key.device = (static_cast<std::uint64_t>(info.stx_dev_major) << 32) | info.stx_dev_minor;
-  key.mount = (info.stx_mask & STATX_MNT_ID) ? info.stx_mnt_id : 0;
+  constexpr unsigned kMountIds = STATX_MNT_ID | 0x00004000U;  // and STATX_MNT_ID_UNIQUE
+  key.mount = (info.stx_mask & kMountIds) ? info.stx_mnt_id : 0;
   return key;
 }
 
-bool AnswersNtfsAttrib(const std::string& path, int fd) {
+// True or false when the file answered plainly; nothing when the question failed otherwise
+// (a file gone, a busy volume), which decides nothing about the volume.
+std::optional<bool> AnswersNtfsAttrib(const std::string& path, int fd) {
   char value[4];
   const ssize_t length = fd >= 0 ? fgetxattr(fd, kNtfsAttribName, value, sizeof value)
                                  : getxattr(path.c_str(), kNtfsAttribName, value, sizeof value);
-  return length == sizeof value;
+  if (length >= 0) {
+    return length == sizeof value;
+  }
+  if (errno == ENODATA || errno == ENOTSUP || errno == ERANGE) {
+    return false;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -98,7 +109,11 @@ const AttributeStore& StoreFor(const struct statx& info, const std::string& path
   VolumeAnswers answers;
   answers.fsType = static_cast<std::uint32_t>(volume.f_type);
   if (NeedsNtfsAttribAnswer(answers.fsType)) {
-    answers.ntfsAttribReadable = AnswersNtfsAttrib(path, fd);
+    const std::optional<bool> answer = AnswersNtfsAttrib(path, fd);
+    if (!answer) {
+      return SambaStore();  // asked again at the next file
+    }
+    answers.ntfsAttribReadable = *answer;
   }
   const AttributeStore& store = StoreOfKind(ChooseStoreKind(answers));
   Cache().Add(key, store);

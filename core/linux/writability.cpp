@@ -11,18 +11,17 @@ namespace tempinex::platform::linux_fs {
 
 namespace {
 
-// The effective set, read once: this program never changes its capabilities.
-struct EffectiveCapabilities {
-  std::uint64_t bits = 0;
-  EffectiveCapabilities() {
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
-    if (syscall(SYS_capget, &header, data) == 0) {
-      bits = static_cast<std::uint64_t>(data[0].effective) |
-             (static_cast<std::uint64_t>(data[1].effective) << 32);
-    }
+// The effective set, asked afresh each time: only files this user does not own need it, and
+// a process that forks and changes its user (as the tests do) must not keep its old answer.
+std::uint64_t EffectiveCapabilities() {
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+  if (syscall(SYS_capget, &header, data) != 0) {
+    return 0;
   }
-};
+  return static_cast<std::uint64_t>(data[0].effective) |
+         (static_cast<std::uint64_t>(data[1].effective) << 32);
+}
 
 bool IsOwnerOrFowner(const Inode& inode) {
   return geteuid() == inode.info.stx_uid || HasCapability(CAP_FOWNER);
@@ -36,8 +35,7 @@ bool OnReadOnlyMount(const std::string& path) {
 }  // namespace
 
 bool HasCapability(int capability) {
-  static const EffectiveCapabilities effective;
-  return capability >= 0 && capability < 64 && (effective.bits >> capability & 1) != 0;
+  return capability >= 0 && capability < 64 && (EffectiveCapabilities() >> capability & 1) != 0;
 }
 
 NativeError KernelRefusal(const Inode& inode, const std::string& path, const PlannedSteps& steps) {
