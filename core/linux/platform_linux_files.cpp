@@ -13,6 +13,7 @@
 #include "linux_inode.hpp"
 #include "linux_visit.hpp"
 #include "platform.hpp"
+#include "writability.hpp"
 
 namespace tempinex::platform {
 
@@ -51,7 +52,7 @@ bool MayRead(const Inode& inode) {
   if ((inode.info.stx_mode & 0444) == 0444) {
     return true;
   }
-  const uid_t user = geteuid();
+  const uid_t user = linux_fs::EffectiveUser();
   return user == 0 || (user == inode.info.stx_uid && (inode.info.stx_mode & S_IRUSR));
 }
 

@@ -5,6 +5,9 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <pthread.h>
+
+#include <atomic>
 #include <cerrno>
 
 namespace tempinex::platform::linux_fs {
@@ -24,7 +27,7 @@ std::uint64_t EffectiveCapabilities() {
 }
 
 bool IsOwnerOrFowner(const Inode& inode) {
-  return geteuid() == inode.info.stx_uid || HasCapability(CAP_FOWNER);
+  return EffectiveUser() == inode.info.stx_uid || HasCapability(CAP_FOWNER);
 }
 
 bool OnReadOnlyMount(const std::string& path) {
@@ -33,6 +36,27 @@ bool OnReadOnlyMount(const std::string& path) {
 }
 
 }  // namespace
+
+namespace {
+
+constexpr uid_t kNotAsked = static_cast<uid_t>(-1);
+std::atomic<uid_t> knownUser{kNotAsked};
+
+void ForgetUser() {
+  knownUser.store(kNotAsked, std::memory_order_relaxed);
+}
+
+}  // namespace
+
+uid_t EffectiveUser() {
+  static const bool registered = pthread_atfork(nullptr, nullptr, ForgetUser) == 0;
+  uid_t user = knownUser.load(std::memory_order_relaxed);
+  if (user == kNotAsked || !registered) {
+    user = geteuid();
+    knownUser.store(user, std::memory_order_relaxed);
+  }
+  return user;
+}
 
 bool HasCapability(int capability) {
   return capability >= 0 && capability < 64 && (EffectiveCapabilities() >> capability & 1) != 0;
@@ -61,7 +85,7 @@ NativeError KernelRefusal(const Inode& inode, const std::string& path, const Pla
       return EROFS;
     }
     const bool writes = steps.values || steps.times;  // the time write opens it for writing
-    if (writes && geteuid() != inode.info.stx_uid && !HasCapability(CAP_DAC_OVERRIDE)) {
+    if (writes && EffectiveUser() != inode.info.stx_uid && !HasCapability(CAP_DAC_OVERRIDE)) {
       return EACCES;
     }
   }

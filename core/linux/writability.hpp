@@ -3,6 +3,8 @@
 // The kernel's own rules for the steps a store plans for one file: who may set its times, its
 // mode and its extended attributes, and what no one may change.
 
+#include <sys/types.h>
+
 #include <string>
 
 #include "linux_inode.hpp"
@@ -25,6 +27,10 @@ struct PlannedSteps {
 // user may not write. Write permission of a file that keeps its write bits is the open for
 // writing of the writability test, asked after this.
 NativeError KernelRefusal(const Inode& inode, const std::string& path, const PlannedSteps& steps);
+
+// The effective user id, asked once per process: the program never changes its user, and a
+// child made by fork (which may, as the tests' children do) asks again.
+uid_t EffectiveUser();
 
 // True when the effective capabilities of this process hold `capability` (CAP_FOWNER, ...).
 bool HasCapability(int capability);
