@@ -76,6 +76,13 @@ NativeError ReadInodeInfo(int fd, Inode& inode) {
   return 0;
 }
 
+NativeError ReadInodeInfo(const std::string& path, Inode& inode) {
+  if (statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT, kStatxWanted, &inode.info) != 0) {
+    return errno;
+  }
+  return 0;
+}
+
 void ReadRecord(int fd, Inode& inode) {
   inode.store = &StoreFor(inode.info, {}, fd);
   inode.store->ReadRecord({}, fd, inode);

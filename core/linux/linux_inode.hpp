@@ -28,6 +28,8 @@ NativeError ReadInode(const std::string& path, Inode& inode);
 NativeError ReadInode(int fd, Inode& inode);
 // The two halves of ReadInode(fd): the statx record, and the store's record.
 NativeError ReadInodeInfo(int fd, Inode& inode);
+// The statx record of the file path names, without the store's record.
+NativeError ReadInodeInfo(const std::string& path, Inode& inode);
 void ReadRecord(int fd, Inode& inode);
 // True when both records describe the same file.
 bool SameFile(const Inode& one, const Inode& other);

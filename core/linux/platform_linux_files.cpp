@@ -211,9 +211,7 @@ NativeError OpenForTimeWrite(const std::u16string& path, FileHandle& handle) {
   // within a visit: a file deleted or replaced since the visit began is met as it is now.
   linux_fs::VisitMemo* memo = linux_fs::MemoFor(native);
   Inode named;
-  if (statx(AT_FDCWD, native.c_str(), AT_STATX_SYNC_AS_STAT, STATX_TYPE | STATX_MODE | STATX_INO,
-            &named.info) != 0) {
-    const NativeError error = errno;
+  if (NativeError error = linux_fs::ReadInodeInfo(native, named); error != 0) {
     Forget(native);
     return error;
   }
@@ -224,8 +222,10 @@ NativeError OpenForTimeWrite(const std::u16string& path, FileHandle& handle) {
   int fd = TakeParked(memo);
   Inode opened;
   // The writability test's descriptor stands in for the open only while the path still names
-  // the file it was opened on.
-  if (fd >= 0 && (linux_fs::ReadInodeInfo(fd, opened) != 0 || !linux_fs::SameFile(named, opened))) {
+  // the file it was opened on: the one the test looked at just before opening it.
+  if (fd >= 0 && memo->inode && linux_fs::SameFile(named, *memo->inode)) {
+    opened.info = named.info;
+  } else if (fd >= 0) {
     close(fd);
     fd = -1;
   }
