@@ -46,7 +46,18 @@ for n in "${counts[@]}"; do
     declare -n ours="ours_$what" peer="peer_$what"
     o=$(printf '%s\n' "${ours[@]}" | median)
     p=$(printf '%s\n' "${peer[@]}" | median)
-    printf '%-8s %-7s %12.4f %12.4f %8.2f\n' "$n" "$what" "$o" "$p" "$(echo "$o / $p" | bc -l)"
+    ratio=$(echo "$o / $p" | bc -l)
+    # Goals: the whole apply within twice touch's time, touch's own job within 1.5 times.
+    goal=""
+    case "$what" in
+      apply) limit=2.0 ;;
+      times) limit=1.5 ;;
+      *) limit="" ;;
+    esac
+    if [ -n "$limit" ]; then
+      if [ "$(echo "$ratio <= $limit" | bc -l)" = 1 ]; then goal="goal <= $limit met"; else goal="goal <= $limit MISSED"; fi
+    fi
+    printf '%-8s %-7s %12.4f %12.4f %8.2f  %s\n' "$n" "$what" "$o" "$p" "$ratio" "$goal"
     unset -n ours peer
   done
   if command -v strace > /dev/null; then
@@ -55,6 +66,12 @@ for n in "${counts[@]}"; do
     strace -f -c -o "$work/strace.txt" "$bench" apply "$folder" "$n" "$attribute" > /dev/null 2>&1 || true
     calls=$(awk '$NF == "total" { print $4 }' "$work/strace.txt")
     printf '%-8s %-7s %s system calls per file in the apply\n' "$n" "calls" "$(echo "scale=2; $calls / $n" | bc -l)"
+    strace -f -c -o "$work/strace.txt" "$bench" times "$folder" "$n" > /dev/null 2>&1 || true
+    calls=$(awk '$NF == "total" { print $4 }' "$work/strace.txt")
+    printf '%-8s %-7s %s system calls per file in the times-only apply\n' "$n" "calls" "$(echo "scale=2; $calls / $n" | bc -l)"
+    strace -f -c -o "$work/strace.txt" bash -c "find '$folder' -type f -print0 | xargs -0 touch -a -m -d @1600000000" > /dev/null 2>&1 || true
+    calls=$(awk '$NF == "total" { print $4 }' "$work/strace.txt")
+    printf '%-8s %-7s %s system calls per file in GNU touch\n' "$n" "calls" "$(echo "scale=2; $calls / $n" | bc -l)"
   fi
   rm -rf "$folder"
 done

@@ -1,8 +1,10 @@
 #include "core_access.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cerrno>
 
-#include "change_probe.hpp"
 #include "file_name.hpp"
 #include "file_status.hpp"
 #include "platform.hpp"
@@ -13,26 +15,38 @@ namespace {
 
 namespace platform = tempinex::platform;
 
-Refusal RefusalOf(platform::ChangeRefusal refusal) {
-  switch (refusal) {
-    case platform::ChangeRefusal::kNone:
-      return Refusal::kNone;
-    case platform::ChangeRefusal::kNotFound:
-      return Refusal::kCannotRead;
-    case platform::ChangeRefusal::kNotRegular:
-      return Refusal::kNotRegular;
-    case platform::ChangeRefusal::kDirectoryTimes:
-      return Refusal::kDirectoryTimes;
-    case platform::ChangeRefusal::kReadOnly:
-      return Refusal::kReadOnly;
-    case platform::ChangeRefusal::kImmutable:
-      return Refusal::kImmutable;
-    case platform::ChangeRefusal::kNoPermission:
-      return Refusal::kNoPermission;
-    case platform::ChangeRefusal::kNoExtendedAttributes:
-      return Refusal::kNoExtendedAttributes;
+// What kind of file the path names now, without following a last symbolic link: the probe's
+// errno alone does not tell a pipe or an immutable file from a file of another user.
+struct Kind {
+  bool known = false;
+  bool regular = false;
+  bool frozen = false;  // immutable or append-only
+};
+
+Kind KindOf(const std::u16string& path) {
+  const std::string native = BytesFromPath(path);
+  struct statx info {};
+  if (native.empty() ||
+      statx(AT_FDCWD, native.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE, &info) != 0) {
+    return {};
   }
-  return Refusal::kNoPermission;
+  constexpr std::uint64_t kFrozen = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
+  return {true, S_ISREG(info.stx_mode),
+          (info.stx_attributes_mask & info.stx_attributes & kFrozen) != 0};
+}
+
+Admission RefusalOf(const std::u16string& path, platform::NativeError error) {
+  const Kind kind = KindOf(path);
+  if (kind.known && !kind.regular) {
+    return {Refusal::kNotRegular, error};
+  }
+  if (kind.frozen) {
+    return {Refusal::kImmutable, error};
+  }
+  if (error == ENOTSUP || error == EOPNOTSUPP) {
+    return {Refusal::kNoExtendedAttributes, error};
+  }
+  return {Refusal::kNoPermission, error};
 }
 
 bool ClearsReadOnly(const FileState& before, const Change& change) {
@@ -101,28 +115,32 @@ int ReadState(const std::u16string& path, FileState& state) {
 }
 
 Admission Admit(const std::u16string& path, const FileState& before, const Change& change) {
-  platform::PlannedChange planned;
-  planned.writesTimes = change.modified || change.accessed;
-  planned.writesCreation = change.created.has_value();
-  planned.oldAttributes = before.attributes & kEditable;
-  planned.newAttributes = change.attributes.value_or(planned.oldAttributes);
-  const platform::ChangeAnswer answer = platform::ProbeChange(path, planned);
-  if (answer.refusal != platform::ChangeRefusal::kNone) {
-    return {RefusalOf(answer.refusal), answer.error};
+  const bool setsTime = change.created || change.modified || change.accessed;
+  if (before.attributes & kDirectory) {
+    // A folder takes attributes alone, in a single step that cannot be left half-done; its
+    // times are never written.
+    return setsTime ? Admission{Refusal::kDirectoryTimes, 0} : Admission{};
   }
-  // A file is also put to the dialog's own test: it must open for writing, as it would be
-  // once a read-only attribute that the change clears is gone.
-  if (!(before.attributes & kDirectory)) {
-    const platform::NativeError error =
-        platform::ProbeOpenForWrite(path, ClearsReadOnly(before, change));
-    if (error != 0) {
-      return {Refusal::kNoPermission, error};
-    }
+  if ((before.attributes & kReadOnly) && !ClearsReadOnly(before, change)) {
+    return {Refusal::kReadOnly, 0};
+  }
+  // The dialog's writability test, asked about the whole change.
+  platform::PlannedChange planned;
+  planned.lastWrite = change.modified.has_value();
+  planned.lastAccess = change.accessed.has_value();
+  planned.creation = change.created.has_value();
+  planned.attributes = change.attributes.has_value();
+  planned.newAttributes = change.attributes.value_or(0);
+  planned.mayClearReadOnly = ClearsReadOnly(before, change);
+  if (const platform::NativeError error = platform::ProbeOpenForWrite(path, planned)) {
+    return RefusalOf(path, error);
   }
   return {};
 }
 
-int MakeChange(const std::u16string& path, const FileState& before, const Change& change) {
+namespace {
+
+int MakeSteps(const std::u16string& path, const FileState& before, const Change& change) {
   const bool attributesFirst = ClearsReadOnly(before, change);
   if (change.attributes && attributesFirst) {
     if (const platform::NativeError error = platform::SetAttributes(path, *change.attributes)) {
@@ -136,6 +154,17 @@ int MakeChange(const std::u16string& path, const FileState& before, const Change
     return platform::SetAttributes(path, *change.attributes);
   }
   return 0;
+}
+
+}  // namespace
+
+int MakeChange(const std::u16string& path, const FileState& before, const Change& change) {
+  const int error = MakeSteps(path, before, change);
+  if (error != 0) {
+    // A file whose change failed half-way is put back as it was, where the platform can.
+    platform::UndoWrites(path);
+  }
+  return error;
 }
 
 }  // namespace tempinex::cli

@@ -65,10 +65,11 @@ FileStatus CFileOperate::GetFileStatus(int index) const {
 }
 
 bool CFileOperate::ProbeWritable(const std::u16string& path) const {
-  return ProbeWritable(path, false);
+  return ProbeWritable(path, platform::PlannedChange{});
 }
 
-bool CFileOperate::ProbeWritable(const std::u16string& path, bool readOnlyBeingCleared) const {
+bool CFileOperate::ProbeWritable(const std::u16string& path,
+                                 const platform::PlannedChange& change) const {
   if (path.size() >= kMaxPath) {
     return false;
   }
@@ -76,13 +77,18 @@ bool CFileOperate::ProbeWritable(const std::u16string& path, bool readOnlyBeingC
   if (!ResolveFullPath(path.c_str(), &resolved)) {
     return false;
   }
-  return platform::ProbeOpenForWrite(path, readOnlyBeingCleared) == 0;
+  return platform::ProbeOpenForWrite(path, change) == 0;
 }
 
-bool CFileOperate::ApplyStatus(const FileStatus& status, bool leaveAttributes) {
+bool CFileOperate::ApplyStatus(const FileStatus& status, bool leaveAttributes,
+                               int readOnlyClearedAt) {
   failedFiles.clear();
-  // A file whose read-only attribute this apply clears is judged as it will be once cleared.
-  const bool clearsReadOnly = !leaveAttributes && !(status.attribute & platform::kAttrReadOnly);
+  platform::PlannedChange change;
+  change.lastWrite = status.modified != 0;
+  change.lastAccess = status.accessed != 0;
+  change.creation = status.created != 0;
+  change.attributes = !leaveAttributes;
+  change.newAttributes = status.attribute;
   const std::vector<std::u16string> targets =
       count <= 1 ? std::vector<std::u16string>{currentPath}
                  : std::vector<std::u16string>(files.begin(), files.begin() + count);
@@ -102,7 +108,9 @@ bool CFileOperate::ApplyStatus(const FileStatus& status, bool leaveAttributes) {
     // The test and the write are one short visit to the file: what the test learnt of it
     // serves the write.
     const platform::FileVisit visit(path);
-    if (!ProbeWritable(path, clearsReadOnly)) {
+    // Only the file whose read-only box the user cleared may be made writable.
+    change.mayClearReadOnly = static_cast<int>(i) == readOnlyClearedAt;
+    if (!ProbeWritable(path, change)) {
       failedFiles.push_back(path);
       continue;
     }

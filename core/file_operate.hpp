@@ -31,9 +31,13 @@ class CFileOperate {
   const std::vector<std::u16string>& GetFailedFiles() const { return failedFiles; }
 
   FileStatus GetFileStatus(int index) const;
-  // Writes status to every file of the set; false when some file was refused. A write that
-  // fails raises FileError naming that file, after the refused files have been reported.
-  bool ApplyStatus(const FileStatus& status, bool leaveAttributes);
+  // Writes status to every file of the set; false when some file was refused. A file this
+  // user cannot change as asked is refused before anything is written to it, and the batch
+  // goes on. A read-only file is refused unless it is the member at readOnlyClearedAt (its
+  // index in the set; 0 for the single file), whose read-only box the user cleared. A write
+  // that fails raises FileError naming that file, after the file has been put back where the
+  // platform can and the refused files have been reported.
+  bool ApplyStatus(const FileStatus& status, bool leaveAttributes, int readOnlyClearedAt = -1);
   bool ProbeWritable(const std::u16string& path) const;
   // Renames the single file within its folder; a failure is told to the user and leaves
   // currentPath as it was.
@@ -55,7 +59,7 @@ class CFileOperate {
   std::uint32_t GetCurrentPathAttributes() const;
 
  private:
-  bool ProbeWritable(const std::u16string& path, bool readOnlyBeingCleared) const;
+  bool ProbeWritable(const std::u16string& path, const platform::PlannedChange& change) const;
   const std::u16string& FileAt(int index) const;
   std::u16string FileNameAt(int index) const;
   bool IsWithinFolder(const std::u16string& newPath) const;

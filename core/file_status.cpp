@@ -132,8 +132,10 @@ bool ReadFileStatus(const char16_t* path, FileStatus& status) {
   return true;
 }
 
-void WriteFileStatus(const std::u16string& path, const FileStatus& status, bool leaveAttributes) {
-  const platform::FileVisit visit(path);
+namespace {
+
+// The steps of WriteFileStatus, within its visit.
+void WriteSteps(const std::u16string& path, const FileStatus& status, bool leaveAttributes) {
   std::uint32_t word = 0;
   if (const platform::NativeError error = platform::GetAttributes(path, word)) {
     RaiseFileError(error, path);
@@ -149,6 +151,20 @@ void WriteFileStatus(const std::u16string& path, const FileStatus& status, bool 
   WriteTimes(path, status);
   if (writeAttributes && !wasReadOnly) {
     SetAttributesOrRaise(path, attribute);
+  }
+}
+
+}  // namespace
+
+void WriteFileStatus(const std::u16string& path, const FileStatus& status, bool leaveAttributes) {
+  const platform::FileVisit visit(path);
+  try {
+    WriteSteps(path, status, leaveAttributes);
+  } catch (...) {
+    // A file whose write failed half-way is put back as it was where the platform can; the
+    // failure that stopped it is what is told.
+    platform::UndoWrites(path);
+    throw;
   }
 }
 

@@ -86,10 +86,24 @@ NativeError SetFileTimes(FileHandle handle, const FileTime* creation, const File
                          const FileTime* lastWrite);
 NativeError CloseFile(FileHandle handle);
 
-// Opens path for writing, without sharing where the platform can refuse sharing, and closes
-// it again. With readOnlyBeingCleared the read-only attribute alone does not refuse the file:
-// the answer is whether it could be written once that attribute is cleared.
-NativeError ProbeOpenForWrite(const std::u16string& path, bool readOnlyBeingCleared);
+// What one apply is about to do to one file, for the writability test.
+struct PlannedChange {
+  bool lastWrite = false;   // the last-write time is set
+  bool lastAccess = false;  // the last-access time is set
+  bool creation = false;    // the creation time is set
+  // A new attribute set is written (where it differs from the file's): newAttributes.
+  bool attributes = false;
+  std::uint32_t newAttributes = 0;
+  // The user cleared this file's read-only box: a read-only file may be made writable. Without
+  // it a read-only file is refused whatever the new set says.
+  bool mayClearReadOnly = false;
+};
+
+// The writability test: 0 when this user can make all of `change` to the file at path, else
+// the reason. Nothing is written. Windows opens the file for writing, unshared, and closes it
+// again (opened only to change attributes where a read-only file is being made writable);
+// Linux asks what the kernel and the volume's store will allow.
+NativeError ProbeOpenForWrite(const std::u16string& path, const PlannedChange& change);
 
 // Moves `from` to `to` within a volume. Never replaces an existing `to`.
 NativeError MoveFile(const std::u16string& from, const std::u16string& to);
@@ -109,6 +123,12 @@ class FileVisit {
  private:
   bool began = false;
 };
+
+// Within a visit, puts the visited file back as it was before the visit's first write, where
+// it can (after a later step of the same file failed): the attribute record, the mode and the
+// last-access and last-write times. 0, or the first failure; does nothing outside a visit or
+// before a write. The Windows layer keeps nothing to put back and does nothing.
+NativeError UndoWrites(const std::u16string& path);
 
 // Path resolution.
 // The absolute form of path; lastComponent receives the position of its last component

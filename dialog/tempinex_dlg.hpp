@@ -95,6 +95,9 @@ class CTempinexDlg : public INotificationSink {
   CFileOperate files;
   // The paths after the program name, as written; the file-loading unit loads them at init.
   std::vector<std::u16string> commandLine;
+  // The member whose read-only box showed checked after the last load or list selection; -1
+  // when the box showed unchecked.
+  int readOnlyShownFor = -1;
   SafetyNet net;
   Dispatcher dispatcher;
 };

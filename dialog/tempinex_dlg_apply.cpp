@@ -43,7 +43,10 @@ void CTempinexDlg::ApplyChanges(const FileStatus& loaded) {
   if (!leaveAttributes) {
     status.attribute = attribute;
   }
-  files.ApplyStatus(status, leaveAttributes);
+  // The read-only box was cleared by the user when it showed the file checked and is now off.
+  const int readOnlyClearedAt =
+      readOnlyShownFor >= 0 && !controls.IsChecked(ids::kReadOnly) ? readOnlyShownFor : -1;
+  files.ApplyStatus(status, leaveAttributes, readOnlyClearedAt);
   files.ReportFailures();
 }
 

@@ -76,6 +76,7 @@ void CTempinexDlg::LoadFileSet() {
     OnAttributeCheck();
   }
   ShowAttributes(status.attribute);
+  readOnlyShownFor = (status.attribute & platform::kAttrReadOnly) ? 0 : -1;
   // Last: the texts written above may have enabled Apply on their way.
   controls.Enable(ids::kApply, false);
 }
@@ -153,6 +154,7 @@ void CTempinexDlg::ShowFileStatus(int index) {
     SetRowTime(row, status.*kDateTimeRows[row].time);
   }
   ShowAttributes(status.attribute);
+  readOnlyShownFor = (status.attribute & platform::kAttrReadOnly) ? index : -1;
 }
 
 }  // namespace tempinex

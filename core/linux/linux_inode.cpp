@@ -1,56 +1,54 @@
 #include "linux_inode.hpp"
 
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <limits>
 
+#include "store_select.hpp"
+
 namespace tempinex::platform::linux_fs {
 
 namespace {
 
-constexpr unsigned kStatxWanted = STATX_BASIC_STATS | STATX_BTIME;
+// The mount id tells a volume mounted again on a device number used before from the old one;
+// the unique one (Linux 6.8) is never reused, the older one may be after an unmount.
+#ifndef STATX_MNT_ID_UNIQUE
+#define STATX_MNT_ID_UNIQUE 0x00004000U
+#endif
+constexpr unsigned kStatxWanted =
+    STATX_BASIC_STATS | STATX_BTIME | STATX_MNT_ID | STATX_MNT_ID_UNIQUE;
 constexpr std::int64_t kSecondsFrom1601To1970 = 11'644'473'600;
 constexpr std::int64_t kTicksPerSecond = 10'000'000;
 
-// Reads the value with the call given; a value longer than the first buffer is fetched whole.
+// Reads a value with the call given; a value longer than the first buffer is fetched whole.
 template <typename Get>
-std::optional<DosAttrib> ReadDosAttrib(Get get) {
+StoredValue ReadWith(const char* name, Get get) {
+  StoredValue stored{name, false, std::nullopt};
   char buffer[512];
   ssize_t length = get(buffer, sizeof buffer);
+  if (length < 0 && errno == ERANGE) {
+    const ssize_t needed = get(nullptr, 0);
+    if (needed >= 0) {
+      std::string value(static_cast<std::size_t>(needed), '\0');
+      length = get(value.data(), value.size());
+      if (length >= 0) {
+        value.resize(static_cast<std::size_t>(length));
+        stored.known = true;
+        stored.value = std::move(value);
+        return stored;
+      }
+    }
+  }
   if (length >= 0) {
-    return ParseDosAttrib(std::string_view(buffer, static_cast<std::size_t>(length)));
+    stored.known = true;
+    stored.value.emplace(buffer, static_cast<std::size_t>(length));
+  } else {
+    // Absent, or a file system without extended attributes: known to have none.
+    stored.known = errno == ENODATA || errno == ENOTSUP;
   }
-  if (errno != ERANGE) {
-    return std::nullopt;  // absent, not supported, or not readable: as if absent
-  }
-  const ssize_t needed = get(nullptr, 0);
-  if (needed <= 0) {
-    return std::nullopt;
-  }
-  std::string value(static_cast<std::size_t>(needed), '\0');
-  length = get(value.data(), value.size());
-  if (length < 0) {
-    return std::nullopt;
-  }
-  value.resize(static_cast<std::size_t>(length));
-  return ParseDosAttrib(value);
-}
-
-std::string_view LastComponent(std::string_view path) {
-  while (path.size() > 1 && path.back() == '/') {
-    path.remove_suffix(1);
-  }
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-bool IsDotName(std::string_view path) {
-  const std::string_view name = LastComponent(path);
-  return name.size() > 1 && name[0] == '.' && name != "..";
+  return stored;
 }
 
 }  // namespace
@@ -59,9 +57,8 @@ NativeError ReadInode(const std::string& path, Inode& inode) {
   if (statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT, kStatxWanted, &inode.info) != 0) {
     return errno;
   }
-  inode.dos = ReadDosAttrib([&](char* buffer, std::size_t size) {
-    return getxattr(path.c_str(), kDosAttribName, buffer, size);
-  });
+  inode.store = &StoreFor(inode.info, path, -1);
+  inode.store->ReadRecord(path, -1, inode);
   return 0;
 }
 
@@ -69,7 +66,7 @@ NativeError ReadInode(int fd, Inode& inode) {
   if (NativeError error = ReadInodeInfo(fd, inode); error != 0) {
     return error;
   }
-  ReadDos(fd, inode);
+  ReadRecord(fd, inode);
   return 0;
 }
 
@@ -80,9 +77,16 @@ NativeError ReadInodeInfo(int fd, Inode& inode) {
   return 0;
 }
 
-void ReadDos(int fd, Inode& inode) {
-  inode.dos = ReadDosAttrib(
-      [&](char* buffer, std::size_t size) { return fgetxattr(fd, kDosAttribName, buffer, size); });
+NativeError ReadInodeInfo(const std::string& path, Inode& inode) {
+  if (statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT, kStatxWanted, &inode.info) != 0) {
+    return errno;
+  }
+  return 0;
+}
+
+void ReadRecord(int fd, Inode& inode) {
+  inode.store = &StoreFor(inode.info, {}, fd);
+  inode.store->ReadRecord({}, fd, inode);
 }
 
 bool SameFile(const Inode& one, const Inode& other) {
@@ -101,50 +105,119 @@ bool HasWriteBits(const Inode& inode) {
   return (inode.info.stx_mode & 0222) != 0;
 }
 
-std::uint32_t ImplicitBits(const Inode& inode, std::string_view path) {
-  std::uint32_t bits = IsDirectory(inode) ? kAttrDirectory : kAttrArchive;
-  if (IsDotName(path)) {
-    bits |= kAttrHidden;
-  }
-  return bits;
-}
-
 std::uint32_t AttributeWord(const Inode& inode, std::string_view path) {
-  // Directory, normal and compressed come from the file itself, never from the stored value.
-  constexpr std::uint32_t kComputed = kAttrDirectory | kAttrNormal | kAttrCompressed;
-  std::uint32_t word = inode.dos ? (inode.dos->attrib & ~kComputed) : ImplicitBits(inode, path);
-  if (IsDirectory(inode)) {
-    word |= kAttrDirectory;
-  }
-  if (!HasWriteBits(inode)) {
-    word |= kAttrReadOnly;
-  }
-  return word == 0 ? kAttrNormal : word;
+  return inode.store->AttributeWord(inode, path);
 }
 
-bool IsCompressed(const Inode& inode, const std::string& path) {
-  if (inode.info.stx_attributes_mask & STATX_ATTR_COMPRESSED) {
-    return (inode.info.stx_attributes & STATX_ATTR_COMPRESSED) != 0;
+std::string_view LastComponent(std::string_view path) {
+  while (path.size() > 1 && path.back() == '/') {
+    path.remove_suffix(1);
   }
-  if (!IsRegular(inode) && !IsDirectory(inode)) {
-    return false;  // never open a device or a pipe just to ask
-  }
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) {
-    return false;
-  }
-  int flags = 0;
-  const bool known = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-  close(fd);
-  return known && (flags & FS_COMPR_FL) != 0;
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-NativeError StoreDosAttrib(const std::string& path, int fd, const DosAttrib& info) {
-  const std::string value = EncodeDosAttrib(info);
-  const int result = fd >= 0
-                         ? fsetxattr(fd, kDosAttribName, value.data(), value.size(), 0)
-                         : setxattr(path.c_str(), kDosAttribName, value.data(), value.size(), 0);
+bool IsDotName(std::string_view path) {
+  const std::string_view name = LastComponent(path);
+  return name.size() > 1 && name[0] == '.' && name != "..";
+}
+
+NativeError ChangeMode(const std::string& path, Inode& inode, mode_t mode) {
+  if (chmod(path.c_str(), mode & 07777) != 0) {
+    return errno;
+  }
+  inode.info.stx_mode = static_cast<std::uint16_t>((inode.info.stx_mode & S_IFMT) | (mode & 07777));
+  return 0;
+}
+
+NativeError SetTimesOnDescriptor(int fd, const FileTime* lastAccess, const FileTime* lastWrite) {
+  if (!lastAccess && !lastWrite) {
+    return 0;
+  }
+  struct timespec times[2];
+  times[0] = lastAccess ? TimespecFromFileTime(*lastAccess) : timespec{0, UTIME_OMIT};
+  times[1] = lastWrite ? TimespecFromFileTime(*lastWrite) : timespec{0, UTIME_OMIT};
+  return futimens(fd, times) == 0 ? 0 : errno;
+}
+
+StoredValue ReadValue(const std::string& path, int fd, const char* name) {
+  return ReadWith(name, [&](char* buffer, std::size_t size) {
+    return fd >= 0 ? fgetxattr(fd, name, buffer, size) : getxattr(path.c_str(), name, buffer, size);
+  });
+}
+
+NativeError StoreValue(const std::string& path, int fd, const char* name, std::string_view value) {
+  const int result = fd >= 0 ? fsetxattr(fd, name, value.data(), value.size(), 0)
+                             : setxattr(path.c_str(), name, value.data(), value.size(), 0);
   return result == 0 ? 0 : errno;
+}
+
+Snapshot SnapshotOf(const Inode& inode) {
+  Snapshot snapshot;
+  snapshot.inodeNumber = inode.info.stx_ino;
+  snapshot.deviceMajor = inode.info.stx_dev_major;
+  snapshot.deviceMinor = inode.info.stx_dev_minor;
+  snapshot.mode = inode.info.stx_mode & 07777;
+  snapshot.lastAccess = TimespecFromTimestamp(inode.info.stx_atime);
+  snapshot.lastWrite = TimespecFromTimestamp(inode.info.stx_mtime);
+  snapshot.raw = inode.record.raw;
+  return snapshot;
+}
+
+int OpenSnapshotFile(const std::string& path, const Snapshot& snapshot, Inode& now) {
+  // Read-only is enough: extended attributes, mode and times are checked against the inode,
+  // not against how it was opened.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    return -1;
+  }
+  const bool same = ReadInodeInfo(fd, now) == 0 && now.info.stx_ino == snapshot.inodeNumber &&
+                    now.info.stx_dev_major == snapshot.deviceMajor &&
+                    now.info.stx_dev_minor == snapshot.deviceMinor;
+  if (!same) {
+    close(fd);
+    errno = ENOENT;
+    return -1;
+  }
+  return fd;
+}
+
+NativeError RestoreCommon(int fd, const Inode& now, const Snapshot& snapshot) {
+  NativeError first = 0;
+  const auto keep = [&first](NativeError error) {
+    if (first == 0) {
+      first = error;
+    }
+  };
+  // Only what differs is put back: each write moves the change time.
+  if (snapshot.attributesWritten || snapshot.timesWritten) {
+    for (const StoredValue& stored : snapshot.raw) {
+      if (stored.name == nullptr || !stored.known) {
+        continue;  // never guess at a value that could not be read
+      }
+      const StoredValue current = ReadValue({}, fd, stored.name);
+      if (current.known && current.value == stored.value) {
+        continue;
+      }
+      if (stored.value) {
+        keep(StoreValue({}, fd, stored.name, *stored.value));
+      } else if (fremovexattr(fd, stored.name) != 0 && errno != ENODATA && errno != ENOTSUP) {
+        keep(errno);
+      }
+    }
+  }
+  const auto same = [](const struct statx_timestamp& stamp, const struct timespec& time) {
+    return stamp.tv_sec == time.tv_sec && stamp.tv_nsec == time.tv_nsec;
+  };
+  if (snapshot.timesWritten && !(same(now.info.stx_atime, snapshot.lastAccess) &&
+                                 same(now.info.stx_mtime, snapshot.lastWrite))) {
+    const struct timespec times[2] = {snapshot.lastAccess, snapshot.lastWrite};
+    keep(futimens(fd, times) == 0 ? 0 : errno);
+  }
+  if ((now.info.stx_mode & 07777) != snapshot.mode) {
+    keep(fchmod(fd, snapshot.mode) == 0 ? 0 : errno);
+  }
+  return first;
 }
 
 FileTime FileTimeFromTimestamp(const struct statx_timestamp& stamp) {
@@ -168,6 +241,13 @@ struct timespec TimespecFromFileTime(FileTime time) {
   struct timespec result {};
   result.tv_sec = ticks / kTicksPerSecond - kSecondsFrom1601To1970;
   result.tv_nsec = ticks % kTicksPerSecond * 100;
+  return result;
+}
+
+struct timespec TimespecFromTimestamp(const struct statx_timestamp& stamp) {
+  struct timespec result {};
+  result.tv_sec = stamp.tv_sec;
+  result.tv_nsec = stamp.tv_nsec;
   return result;
 }
 

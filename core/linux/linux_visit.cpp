@@ -18,6 +18,18 @@ VisitMemo* MemoFor(const std::string& native) {
   return current && current->native == native ? &*current : nullptr;
 }
 
+void NoteStep(const std::string& native, const Inode& inode, bool times) {
+  VisitMemo* memo = MemoFor(native);
+  if (memo == nullptr || inode.store == nullptr) {
+    return;
+  }
+  if (!memo->before) {
+    memo->before = inode.store->Take(inode);
+    memo->beforeStore = inode.store;
+  }
+  (times ? memo->before->timesWritten : memo->before->attributesWritten) = true;
+}
+
 void CloseParked(VisitMemo& memo) {
   if (memo.parkedFd >= 0) {
     close(memo.parkedFd);  // opened only to test; nothing was written through it
@@ -36,7 +48,8 @@ FileVisit::FileVisit(const std::u16string& path) {
   if (!native || native->empty()) {
     return;
   }
-  current.emplace(linux_fs::VisitMemo{std::move(*native), std::nullopt});
+  current.emplace();
+  current->native = std::move(*native);
   began = true;
 }
 
@@ -45,6 +58,19 @@ FileVisit::~FileVisit() {
     linux_fs::CloseParked(*current);
     current.reset();
   }
+}
+
+NativeError UndoWrites(const std::u16string& path) {
+  auto native = EncodeFileName(path);
+  linux_fs::VisitMemo* memo = native ? linux_fs::MemoFor(*native) : nullptr;
+  if (memo == nullptr || !memo->before) {
+    return 0;
+  }
+  const NativeError error = memo->beforeStore->Restore(memo->native, *memo->before);
+  memo->before.reset();
+  memo->inode.reset();  // what the file is now is not known
+  linux_fs::CloseParked(*memo);
+  return error;
 }
 
 }  // namespace tempinex::platform

@@ -1,8 +1,7 @@
-// Attributes, time stamps, the write probe and rename on Linux, with the Windows notions kept
-// in user.DOSATTRIB and the mode bits the way Samba and Wine keep them.
+// Attributes, time stamps, the write probe and rename on Linux. Where the Windows notions are
+// kept is the business of the volume's attribute store.
 
 #include <fcntl.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,15 +13,13 @@
 #include "linux_inode.hpp"
 #include "linux_visit.hpp"
 #include "platform.hpp"
+#include "writability.hpp"
 
 namespace tempinex::platform {
 
 namespace {
 
 using linux_fs::Inode;
-
-constexpr std::uint32_t kEditable = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
-constexpr std::uint32_t kNeedXattr = kAttrHidden | kAttrSystem | kAttrArchive;
 
 NativeError NativeName(const std::u16string& path, std::string& native) {
   auto encoded = EncodeFileName(path);
@@ -55,7 +52,7 @@ bool MayRead(const Inode& inode) {
   if ((inode.info.stx_mode & 0444) == 0444) {
     return true;
   }
-  const uid_t user = geteuid();
+  const uid_t user = linux_fs::EffectiveUser();
   return user == 0 || (user == inode.info.stx_uid && (inode.info.stx_mode & S_IRUSR));
 }
 
@@ -106,79 +103,17 @@ NativeError RecallNamedInode(const std::u16string& path, std::string& native, In
 
 std::uint32_t AttributesOf(const Inode& inode, const std::string& native) {
   std::uint32_t attributes = linux_fs::AttributeWord(inode, native);
-  if (linux_fs::IsCompressed(inode, native)) {
+  if (inode.store->IsCompressed(inode, native)) {
     attributes |= kAttrCompressed;
   }
   return attributes;
-}
-
-mode_t CurrentUmask() {
-  const mode_t mask = umask(0);
-  umask(mask);
-  return mask;
-}
-
-// Write bits given back to a file made writable, as Wine does: the owner's always, and the
-// group's and others' where they may read, less the umask.
-mode_t WritableMode(mode_t mode) {
-  return mode | ((0600 | ((mode & 044) >> 1)) & ~CurrentUmask());
-}
-
-NativeError ChangeMode(const std::string& native, Inode& inode, mode_t mode) {
-  if (chmod(native.c_str(), mode & 07777) != 0) {
-    return errno;
-  }
-  inode.info.stx_mode = static_cast<std::uint16_t>((inode.info.stx_mode & S_IFMT) | (mode & 07777));
-  return 0;
-}
-
-// Stores the new attribute set; where the file system keeps no extended attributes, only a
-// set that reads back the same without one is accepted.
-NativeError StoreAttributes(const std::string& native, Inode& inode, const DosAttrib& info) {
-  const std::uint32_t implicit = linux_fs::ImplicitBits(inode, native);
-  const bool unchanged = inode.dos ? inode.dos->attrib == info.attrib : info.attrib == implicit;
-  if (unchanged) {
-    return 0;
-  }
-  const NativeError error = linux_fs::StoreDosAttrib(native, -1, info);
-  if (error == 0) {
-    inode.dos = info;
-  }
-  const bool readsBackWithout = (info.attrib & kNeedXattr) == (implicit & kNeedXattr);
-  if (error == ENOTSUP && readsBackWithout) {
-    return 0;
-  }
-  return error;
-}
-
-DosAttrib NewAttributes(const Inode& inode, const std::string& native, std::uint32_t attributes) {
-  constexpr std::uint32_t kNeverStored = kEditable | kAttrNormal | kAttrCompressed | kAttrDirectory;
-  const std::uint32_t base = inode.dos ? inode.dos->attrib : linux_fs::ImplicitBits(inode, native);
-  DosAttrib info;
-  info.attrib = (base & ~kNeverStored) | (attributes & kEditable) |
-                (linux_fs::IsDirectory(inode) ? kAttrDirectory : 0);
-  info.createTime = inode.dos ? inode.dos->createTime : 0;
-  return info;
-}
-
-NativeError CanClearReadOnly(const Inode& inode, const std::string& native) {
-  const uid_t user = geteuid();
-  if (user != 0 && user != inode.info.stx_uid) {
-    return EPERM;
-  }
-  struct statvfs volume {};
-  if (statvfs(native.c_str(), &volume) == 0 && (volume.f_flag & ST_RDONLY)) {
-    return EROFS;
-  }
-  return 0;
 }
 
 // What was read of a file when it was opened for the time write, kept until it is closed so
 // that the creation time can be stored without reading the file again.
 struct OpenedFile {
   std::string native;
-  std::optional<DosAttrib> dos;
-  std::uint32_t implicitBits = 0;
+  Inode inode;
 };
 
 class OpenedFiles {
@@ -205,26 +140,6 @@ class OpenedFiles {
 OpenedFiles& Opened() {
   static OpenedFiles opened;
   return opened;
-}
-
-// Replaces the attribute set of the file inode describes, and keeps inode up to date.
-NativeError ReplaceAttributes(const std::string& native, Inode& inode, std::uint32_t attributes) {
-  const DosAttrib info = NewAttributes(inode, native, attributes);
-  const mode_t mode = inode.info.stx_mode;
-  if (attributes & kAttrReadOnly) {
-    // Attribute first: once the write bits are gone the owner may no longer set it.
-    if (NativeError error = StoreAttributes(native, inode, info); error != 0) {
-      return error;
-    }
-    const bool dropWriteBits = !linux_fs::IsDirectory(inode) && linux_fs::HasWriteBits(inode);
-    return dropWriteBits ? ChangeMode(native, inode, mode & ~0222) : 0;
-  }
-  if (!linux_fs::HasWriteBits(inode)) {
-    if (NativeError error = ChangeMode(native, inode, WritableMode(mode)); error != 0) {
-      return error;
-    }
-  }
-  return StoreAttributes(native, inode, info);
 }
 
 NativeError MoveByLink(const std::string& from, const std::string& to) {
@@ -255,13 +170,7 @@ NativeError GetAttributeData(const std::u16string& path, AttributeData& data) {
     return error;
   }
   data.attributes = AttributesOf(inode, native);
-  if (inode.dos && inode.dos->createTime != 0) {
-    data.creation = inode.dos->createTime;
-  } else if (inode.info.stx_mask & STATX_BTIME) {
-    data.creation = linux_fs::FileTimeFromTimestamp(inode.info.stx_btime);
-  } else {
-    data.creation = 0;
-  }
+  data.creation = inode.store->CreationTime(inode);
   data.lastAccess = linux_fs::FileTimeFromTimestamp(inode.info.stx_atime);
   data.lastWrite = linux_fs::FileTimeFromTimestamp(inode.info.stx_mtime);
   data.size = linux_fs::IsDirectory(inode) ? 0 : inode.info.stx_size;
@@ -282,7 +191,8 @@ NativeError SetAttributes(const std::u16string& path, std::uint32_t attributes) 
   if (NativeError error = RecallNamedInode(path, native, inode); error != 0) {
     return error;
   }
-  const NativeError error = ReplaceAttributes(native, inode, attributes);
+  linux_fs::NoteStep(native, inode, false);
+  const NativeError error = inode.store->WriteAttributes(native, inode, attributes);
   if (error == 0) {
     Remember(native, inode);
   } else {
@@ -301,9 +211,7 @@ NativeError OpenForTimeWrite(const std::u16string& path, FileHandle& handle) {
   // within a visit: a file deleted or replaced since the visit began is met as it is now.
   linux_fs::VisitMemo* memo = linux_fs::MemoFor(native);
   Inode named;
-  if (statx(AT_FDCWD, native.c_str(), AT_STATX_SYNC_AS_STAT, STATX_TYPE | STATX_MODE | STATX_INO,
-            &named.info) != 0) {
-    const NativeError error = errno;
+  if (NativeError error = linux_fs::ReadInodeInfo(native, named); error != 0) {
     Forget(native);
     return error;
   }
@@ -314,8 +222,10 @@ NativeError OpenForTimeWrite(const std::u16string& path, FileHandle& handle) {
   int fd = TakeParked(memo);
   Inode opened;
   // The writability test's descriptor stands in for the open only while the path still names
-  // the file it was opened on.
-  if (fd >= 0 && (linux_fs::ReadInodeInfo(fd, opened) != 0 || !linux_fs::SameFile(named, opened))) {
+  // the file it was opened on: the one the test looked at just before opening it.
+  if (fd >= 0 && memo->inode && linux_fs::SameFile(named, *memo->inode)) {
+    opened.info = named.info;
+  } else if (fd >= 0) {
     close(fd);
     fd = -1;
   }
@@ -336,9 +246,10 @@ NativeError OpenForTimeWrite(const std::u16string& path, FileHandle& handle) {
   // Checked again on what was opened: it may have been replaced since it was looked at, and
   // the read-only bit of user.DOSATTRIB may only be known now.
   if (memo && memo->inode && linux_fs::SameFile(*memo->inode, opened)) {
-    opened.dos = memo->inode->dos;
+    opened.store = memo->inode->store;
+    opened.record = memo->inode->record;
   } else {
-    linux_fs::ReadDos(fd, opened);
+    linux_fs::ReadRecord(fd, opened);
   }
   const bool usable =
       linux_fs::IsRegular(opened) && !(linux_fs::AttributeWord(opened, native) & kAttrReadOnly);
@@ -349,46 +260,30 @@ NativeError OpenForTimeWrite(const std::u16string& path, FileHandle& handle) {
   }
   Remember(native, opened);
   handle.value = fd;
-  Opened().Add(fd, {native, opened.dos, linux_fs::ImplicitBits(opened, native)});
+  Opened().Add(fd, {native, opened});
   return 0;
 }
 
 NativeError SetFileTimes(FileHandle handle, const FileTime* creation, const FileTime* lastAccess,
                          const FileTime* lastWrite) {
   const int fd = static_cast<int>(handle.value);
-  if (lastAccess || lastWrite) {
-    struct timespec times[2];
-    times[0] = lastAccess ? linux_fs::TimespecFromFileTime(*lastAccess) : timespec{0, UTIME_OMIT};
-    times[1] = lastWrite ? linux_fs::TimespecFromFileTime(*lastWrite) : timespec{0, UTIME_OMIT};
-    if (futimens(fd, times) != 0) {
-      const NativeError error = errno;
-      if (const OpenedFile* opened = Opened().Find(fd)) {
-        Forget(opened->native);
-      }
-      return error;
-    }
-  }
-  if (!creation) {
-    return 0;
-  }
-  // Linux cannot set a birth time; the creation time lives where Samba keeps it.
   OpenedFile* opened = Opened().Find(fd);
   if (opened == nullptr) {
     return EBADF;
   }
-  DosAttrib info = opened->dos.value_or(DosAttrib{opened->implicitBits, 0});
-  info.createTime = *creation;
-  const NativeError error = linux_fs::StoreDosAttrib({}, fd, info);
-  linux_fs::VisitMemo* memo = linux_fs::MemoFor(opened->native);
-  if (error == 0) {
-    opened->dos = info;
-    if (memo && memo->inode) {
-      memo->inode->dos = info;
-    }
-  } else {
+  Inode& inode = opened->inode;
+  linux_fs::NoteStep(opened->native, inode, true);
+  const NativeError error =
+      inode.store->WriteTimes(opened->native, fd, inode, creation, lastAccess, lastWrite);
+  if (error != 0) {
     Forget(opened->native);
+    return error;
   }
-  return error;
+  linux_fs::VisitMemo* memo = linux_fs::MemoFor(opened->native);
+  if (memo && memo->inode) {
+    memo->inode->record = inode.record;
+  }
+  return 0;
 }
 
 NativeError CloseFile(FileHandle handle) {
@@ -397,22 +292,20 @@ NativeError CloseFile(FileHandle handle) {
   return close(fd) == 0 ? 0 : errno;
 }
 
-NativeError ProbeOpenForWrite(const std::u16string& path, bool readOnlyBeingCleared) {
+NativeError ProbeOpenForWrite(const std::u16string& path, const PlannedChange& change) {
   std::string native;
   Inode inode;
   if (NativeError error = RecallNamedInode(path, native, inode); error != 0) {
     return error;
   }
-  if (!linux_fs::IsRegular(inode)) {
-    return EACCES;
+  if (NativeError refusal = inode.store->Refusal(inode, native, change); refusal != 0) {
+    return refusal;
   }
-  if (linux_fs::AttributeWord(inode, native) & kAttrReadOnly) {
-    if (!readOnlyBeingCleared) {
-      return EACCES;
-    }
-    if (!linux_fs::HasWriteBits(inode)) {
-      return CanClearReadOnly(inode, native);
-    }
+  if (linux_fs::VisitMemo* memo = linux_fs::MemoFor(native)) {
+    memo->planned = change;
+  }
+  if (!linux_fs::HasWriteBits(inode)) {
+    return 0;  // made writable before anything else is written; nothing to open yet
   }
   const int fd = open(native.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {

@@ -187,7 +187,9 @@ NativeError CloseFile(FileHandle handle) {
   return ::CloseHandle(HandleOf(handle)) ? 0 : LastError();
 }
 
-NativeError ProbeOpenForWrite(const std::u16string& path, bool readOnlyBeingCleared) {
+NativeError ProbeOpenForWrite(const std::u16string& path, const PlannedChange& change) {
+  const bool readOnlyBeingCleared =
+      change.attributes && change.mayClearReadOnly && !(change.newAttributes & kAttrReadOnly);
   DWORD access = GENERIC_WRITE;
   if (readOnlyBeingCleared) {
     // A read-only file refuses GENERIC_WRITE until the attribute is gone. Whether the attribute
@@ -205,6 +207,10 @@ NativeError ProbeOpenForWrite(const std::u16string& path, bool readOnlyBeingClea
     return LastError();
   }
   ::CloseHandle(file);
+  return 0;
+}
+
+NativeError UndoWrites(const std::u16string&) {
   return 0;
 }
 

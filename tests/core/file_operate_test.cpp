@@ -181,20 +181,22 @@ TEST_F(FileSetTest, ClearingReadOnlyIsPossibleAndKeepingItIsRefused) {
   chmod(PlainShell::Native(a).c_str(), 0444);
   set.SetFiles({a});
   FileStatus status = WithModified(kSomeTime);
-  status.attribute = 0x20;  // archive only: read-only cleared
-  EXPECT_TRUE(set.ApplyStatus(status, false));
+  status.attribute = 0x20;  // archive only: read-only cleared, but not by the user
+  EXPECT_FALSE(set.ApplyStatus(status, false));
+  EXPECT_EQ(Stat(a).st_mode & 0222, 0u);
+  EXPECT_TRUE(set.ApplyStatus(status, false, 0));  // the user cleared its read-only box
   EXPECT_EQ(Stat(a).st_mtime, kSomeTime);
   EXPECT_NE(Stat(a).st_mode & 0200, 0u);
   EXPECT_EQ(set.GetFileStatus(0).attribute, 0x20);
 
   status.attribute = 0x21;  // made read-only again after its times
   status.modified = kSomeTime + 60;
-  EXPECT_TRUE(set.ApplyStatus(status, false));
+  EXPECT_TRUE(set.ApplyStatus(status, false, 0));
   EXPECT_EQ(Stat(a).st_mtime, kSomeTime + 60);
   EXPECT_EQ(set.GetFileStatus(0).attribute & 0x01, 0x01);
 
   status.modified = kSomeTime + 120;  // stays read-only: refused
-  EXPECT_FALSE(set.ApplyStatus(status, false));
+  EXPECT_FALSE(set.ApplyStatus(status, false, 0));
   EXPECT_EQ(Stat(a).st_mtime, kSomeTime + 60);
 }
 
@@ -374,7 +376,7 @@ TEST_F(FileSetTest, BatchLeavesNoDescriptorOpenHoweverEachFileEnds) {
   EXPECT_FALSE(set.ApplyStatus(nothing, true));
   EXPECT_EQ(openDescriptors(), before);
   EXPECT_EQ(Stat(a).st_mtime, kSomeTime);
-  EXPECT_EQ(Stat(readOnly).st_mode & 0222, 0200u);  // cleared by the attribute apply
+  EXPECT_EQ(Stat(readOnly).st_mode & 0222, 0u);  // nobody cleared its read-only box
 }
 
 }  // namespace

@@ -209,9 +209,10 @@ TEST_F(FileStatusTest, ReadOnlyRefusesTimeWritesWhoeverRunsTheProgram) {
   support::SetXattr(byAttribute, "0x21");
   ExpectAccessDenied(byAttribute, Times(0, 0, x, 0x21), false);
 
-  // A new attribute set that keeps read-only is written before the time write fails.
+  // A new attribute set that keeps read-only is written before the time write fails, and put
+  // back when it does.
   ExpectAccessDenied(byMode, Times(0, x, 0, 0x23), false);
-  EXPECT_EQ(Read(byMode).attribute, 0x23);
+  EXPECT_EQ(Read(byMode).attribute, 0x21);
   EXPECT_EQ(StatOf(byMode).st_mtim.tv_sec, before);
 }
 
@@ -240,7 +241,7 @@ TEST_F(FileStatusTest, WriteOfAVisitMeetsTheFileThePathNamesNow) {
   const std::string path = NewFile("visited.txt");
   {
     const platform::FileVisit visit(U(path));
-    ASSERT_EQ(platform::ProbeOpenForWrite(U(path), false), 0);
+    ASSERT_EQ(platform::ProbeOpenForWrite(U(path), {}), 0);
     ASSERT_EQ(unlink(path.c_str()), 0);
     try {
       WriteFileStatus(U(path), Times(0, x, 0), true);
@@ -256,7 +257,7 @@ TEST_F(FileStatusTest, WriteOfAVisitMeetsTheFileThePathNamesNow) {
   const std::string second = NewFile("second.txt", "second");
   {
     const platform::FileVisit visit(U(path));
-    ASSERT_EQ(platform::ProbeOpenForWrite(U(path), false), 0);
+    ASSERT_EQ(platform::ProbeOpenForWrite(U(path), {}), 0);
     ASSERT_EQ(rename(second.c_str(), path.c_str()), 0);
     WriteFileStatus(U(path), Times(0, x, 0), true);
   }

@@ -320,6 +320,33 @@ TEST_F(ApplyTest, ReadOnlyFileIsRefusedUnlessItsReadOnlyBoxIsCleared) {
   EXPECT_EQ(after.attribute & kFourBits, 0);
 }
 
+TEST_F(ApplyTest, InASetOnlyTheShownFileWhoseReadOnlyBoxWasClearedIsMadeWritable) {
+  const QString a = MakeFile(QStringLiteral("a.txt"));
+  const QString r = MakeFile(QStringLiteral("r.txt"), kReadOnlyBit | kArchiveBit);
+  const struct stat before = Stat(r);
+  const std::string dosBefore = RawDosAttribValue(r);
+  Open({a, r});
+  Click(ids::kAttributeCheck);
+  Click(ids::kHidden);  // a is shown: hidden ticked, read-only never touched
+  Click(ids::kApply);
+  ASSERT_EQ(Captions(), std::vector<std::u16string>{kFailureCaption});
+  EXPECT_EQ(dlg->prompts.messages[0].text, qt::ToU16(r) + u"\r\n" + kFailureText);
+  EXPECT_EQ(Status(a).attribute & kFourBits, kHiddenBit | kArchiveBit);
+  const struct stat after = Stat(r);
+  EXPECT_EQ(after.st_mode, before.st_mode);
+  EXPECT_EQ(after.st_ctim.tv_nsec, before.st_ctim.tv_nsec);  // not even re-tagged and put back
+  EXPECT_EQ(RawDosAttribValue(r), dosBefore);
+
+  ClickRow(1);  // r is shown, its read-only box checked, and the user clears it
+  ASSERT_TRUE(dlg->window->IsChecked(ids::kReadOnly));
+  Click(ids::kReadOnly);
+  Click(ids::kApply);
+  EXPECT_EQ(dlg->prompts.messages.size(), 1u);  // nobody refused this time
+  EXPECT_NE(Stat(r).st_mode & 0200, 0u);
+  EXPECT_EQ(Status(r).attribute & kFourBits, kArchiveBit);
+  EXPECT_EQ(Status(a).attribute & kFourBits, kArchiveBit);
+}
+
 TEST_F(ApplyTest, FailedRenameIsToldAndTheFileChangesUnderItsOldName) {
   const QString path = MakeFile(QStringLiteral("draft.txt"), kArchiveBit, "draft");
   const QString taken = MakeFile(QStringLiteral("final.txt"), kArchiveBit, "final");
