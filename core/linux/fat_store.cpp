@@ -3,7 +3,8 @@
 // The drivers mirror read-only in the write bits, keep volume and directory themselves and
 // take no attributes on the root folder. The creation time is the birth time: shown, never
 // settable. exfat, and vfat mounted sys_immutable, refuse any set that involves System
-// (set before or after) without CAP_LINUX_IMMUTABLE.
+// (set before or after) without CAP_LINUX_IMMUTABLE; vfat mounted sys_immutable also makes a
+// file with System immutable, so that its times cannot be set at all.
 
 #include <linux/capability.h>
 #include <linux/msdos_fs.h>
@@ -96,6 +97,11 @@ class FatLayout final : public AttributeStore {
     }
     if (NativeError error = BirthTimeRefusal(change); error != 0) {
       return error;
+    }
+    const bool immutable = kind == StoreKind::kVfatSysImmutable && inode.record.kept &&
+                           (inode.record.attributes & ATTR_SYS);
+    if (immutable && (change.lastWrite || change.lastAccess)) {
+      return EPERM;
     }
     if (change.attributes && SystemNeedsCapability()) {
       const std::uint32_t old = inode.record.attributes;

@@ -169,7 +169,8 @@ TEST_F(CifsStoreTest, BatchListsTheReadOnlyFileAndWritesTheOthersCreationTimeInc
 // removed at the end, also when the test fails.
 class FuseVolume {
  public:
-  explicit FuseVolume(bool systemNeedsImmutable) {
+  // option: "", "--system-needs-immutable" (exfat) or "--sys-immutable" (vfat sys_immutable).
+  explicit FuseVolume(const char* option) {
     char pattern[] = "/tmp/tempinex-fat-XXXXXX";
     if (mkdtemp(pattern) == nullptr) {
       return;
@@ -177,8 +178,8 @@ class FuseVolume {
     mountPoint = pattern;
     daemon = fork();
     if (daemon == 0) {
-      const char* option = systemNeedsImmutable ? "--system-needs-immutable" : nullptr;
-      execl(TEMPINEX_FAT_TEST_FS, TEMPINEX_FAT_TEST_FS, pattern, option, nullptr);
+      execl(TEMPINEX_FAT_TEST_FS, TEMPINEX_FAT_TEST_FS, pattern, *option ? option : nullptr,
+            nullptr);
       _exit(127);
     }
     for (int tries = 0; tries < 500 && !Mounted(); ++tries) {
@@ -230,11 +231,11 @@ void SetFatBits(const std::string& path, std::uint32_t bits) {
 
 class FuseStoreTest : public ::testing::Test {
  protected:
-  void Mount(StoreKind kind, bool systemNeedsImmutable) {
+  void Mount(StoreKind kind, const char* option = "") {
     if (access("/dev/fuse", R_OK | W_OK) != 0) {
       GTEST_SKIP() << "/dev/fuse is missing";
     }
-    volume.emplace(systemNeedsImmutable);
+    volume.emplace(option);
     ASSERT_TRUE(volume->Mounted()) << "the FUSE test file system did not mount";
     forced.emplace(volume->mountPoint, kind);
   }
@@ -254,7 +255,7 @@ class FuseStoreTest : public ::testing::Test {
 };
 
 TEST_F(FuseStoreTest, FatAttributesGoThroughTheDriversIoctls) {
-  Mount(StoreKind::kVfat, false);
+  Mount(StoreKind::kVfat);
   const std::string file = Make("f.txt", ATTR_RO | ATTR_HIDDEN | ATTR_SYS | ATTR_ARCH);
   EXPECT_EQ(Shown(file), 0x27u);
   EXPECT_EQ(Shown(volume->mountPoint), platform::kAttrDirectory);  // the root keeps none
@@ -268,7 +269,7 @@ TEST_F(FuseStoreTest, FatAttributesGoThroughTheDriversIoctls) {
 }
 
 TEST_F(FuseStoreTest, FatBatchRefusesACreationTimeAndWritesWhatItCan) {
-  Mount(StoreKind::kVfat, false);
+  Mount(StoreKind::kVfat);
   const std::string one = Make("1.txt", ATTR_ARCH);
   const std::string two = Make("2.txt", ATTR_ARCH);
   const std::string readOnly = Make("r.txt", ATTR_RO | ATTR_ARCH);
@@ -321,7 +322,7 @@ int ApplyWithoutImmutableCapability(const std::vector<std::string>& paths,
 }
 
 TEST_F(FuseStoreTest, ExfatRefusesSystemWithoutTheImmutableCapabilityBeforeWriting) {
-  Mount(StoreKind::kExfat, true);
+  Mount(StoreKind::kExfat, "--system-needs-immutable");
   const std::string system = Make("s.txt", ATTR_SYS | ATTR_ARCH);
   const std::string plain = Make("a.txt", ATTR_ARCH);
   const time_t before = support::StatOf(system).st_mtime;
@@ -341,8 +342,21 @@ TEST_F(FuseStoreTest, ExfatRefusesSystemWithoutTheImmutableCapabilityBeforeWriti
   EXPECT_EQ(FatBits(plain), std::uint32_t{ATTR_SYS});
 }
 
+TEST_F(FuseStoreTest, VfatSysImmutableRefusesTheTimesOfASystemFile) {
+  Mount(StoreKind::kVfatSysImmutable, "--sys-immutable");
+  const std::string system = Make("s.txt", ATTR_SYS | ATTR_ARCH);
+  const std::string plain = Make("a.txt", ATTR_ARCH);
+  const time_t before = support::StatOf(system).st_mtime;
+  FileStatus status;
+  status.modified = kSomeTime;
+  const Applied applied = Apply({system, plain}, status, true);
+  EXPECT_EQ(applied.failed, std::vector<std::u16string>{U(system)});
+  EXPECT_EQ(support::StatOf(system).st_mtime, before);
+  EXPECT_EQ(support::StatOf(plain).st_mtime, kSomeTime);
+}
+
 TEST_F(FuseStoreTest, Ntfs3AttributesGoThroughSystemNtfsAttribAndCreationIsRefused) {
-  Mount(StoreKind::kNtfs3, false);
+  Mount(StoreKind::kNtfs3);
   const std::string file = Make("f.txt", ATTR_HIDDEN | ATTR_ARCH);
   EXPECT_EQ(Shown(file), 0x22u);
   ASSERT_EQ(platform::SetAttributes(U(file), platform::kAttrReadOnly | platform::kAttrSystem), 0);

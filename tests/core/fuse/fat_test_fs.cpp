@@ -2,12 +2,13 @@
 // keeps a FAT attribute byte per file and answers FAT_IOCTL_GET_ATTRIBUTES and
 // FAT_IOCTL_SET_ATTRIBUTES the way the vfat driver does (fs/fat/file.c): read-only lives in the
 // write bits, volume and directory cannot be set, the root folder takes no attributes, setting
-// needs the owner or CAP_FOWNER, and with --system-needs-immutable (exfat, or vfat mounted
-// sys_immutable) any set that involves System needs CAP_LINUX_IMMUTABLE. It also answers
-// system.ntfs_attrib from the same byte, the way ntfs3 does (fs/ntfs3/xattr.c).
+// needs the owner or CAP_FOWNER, and with --system-needs-immutable (exfat) any set that
+// involves System needs CAP_LINUX_IMMUTABLE. With --sys-immutable (vfat mounted sys_immutable)
+// it needs it too, and a file with System is immutable: its times cannot be set. It also
+// answers system.ntfs_attrib from the same byte, the way ntfs3 does (fs/ntfs3/xattr.c).
 //
-// Usage: fat_test_fs MOUNTPOINT [--system-needs-immutable] (runs in the foreground, single
-// threaded, until unmounted).
+// Usage: fat_test_fs MOUNTPOINT [--system-needs-immutable | --sys-immutable] (runs in the
+// foreground, single threaded, until unmounted).
 
 #define FUSE_USE_VERSION 35
 
@@ -47,6 +48,7 @@ struct Node {
 
 std::map<std::string, Node> nodes;
 bool systemNeedsImmutable = false;
+bool systemIsImmutable = false;
 
 timespec Now() {
   timespec now{};
@@ -263,6 +265,9 @@ int DoUtimens(const char* path, const timespec times[2], fuse_file_info*) {
   if (!node) {
     return -ENOENT;
   }
+  if (systemIsImmutable && (node->attrs & ATTR_SYS)) {
+    return -EPERM;
+  }
   const timespec now = Now();
   timespec* targets[2] = {&node->atime, &node->mtime};
   for (int i = 0; i < 2; ++i) {
@@ -361,10 +366,13 @@ int DoRemovexattr(const char* path, const char* name) {
 
 int main(int argc, char* argv[]) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: %s MOUNTPOINT [--system-needs-immutable]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s MOUNTPOINT [--system-needs-immutable | --sys-immutable]\n",
+                 argv[0]);
     return 2;
   }
-  systemNeedsImmutable = argc > 2 && std::strcmp(argv[2], "--system-needs-immutable") == 0;
+  const std::string mode = argc > 2 ? argv[2] : "";
+  systemIsImmutable = mode == "--sys-immutable";
+  systemNeedsImmutable = systemIsImmutable || mode == "--system-needs-immutable";
   Node root;
   root.mode = S_IFDIR | 0755;
   root.atime = root.mtime = root.ctime = Now();
