@@ -167,10 +167,6 @@ int Make(const char* path, mode_t mode) {
   return 0;
 }
 
-int DoMkdir(const char* path, mode_t mode) {
-  return Make(path, S_IFDIR | (mode & 0777));
-}
-
 int DoCreate(const char* path, mode_t mode, fuse_file_info*) {
   return Make(path, S_IFREG | (mode & 0777));
 }
@@ -216,19 +212,6 @@ int DoTruncate(const char* path, off_t size, fuse_file_info*) {
   return 0;
 }
 
-int DoUnlink(const char* path) {
-  return nodes.erase(path) ? 0 : -ENOENT;
-}
-
-int DoRmdir(const char* path) {
-  for (const auto& entry : nodes) {
-    if (entry.first != path && Parent(entry.first) == path) {
-      return -ENOTEMPTY;
-    }
-  }
-  return nodes.erase(path) ? 0 : -ENOENT;
-}
-
 // Like fat_sanitize_mode: only taking away or giving back the write bits counts, and it moves
 // the read-only attribute; any other change is dropped without an error.
 int DoChmod(const char* path, mode_t mode, fuse_file_info*) {
@@ -243,20 +226,6 @@ int DoChmod(const char* path, mode_t mode, fuse_file_info*) {
     node->mode = (mode & 0222) ? (node->mode | 0200) : (node->mode & ~0222);
   }
   node->ctime = Now();
-  return 0;
-}
-
-int DoChown(const char* path, uid_t uid, gid_t gid, fuse_file_info*) {
-  Node* node = Find(path);
-  if (!node) {
-    return -ENOENT;
-  }
-  if (uid != static_cast<uid_t>(-1)) {
-    node->uid = uid;
-  }
-  if (gid != static_cast<gid_t>(-1)) {
-    node->gid = gid;
-  }
   return 0;
 }
 
@@ -354,14 +323,6 @@ int DoSetxattr(const char* path, const char* name, const char* value, size_t siz
   return 0;
 }
 
-int DoRemovexattr(const char* path, const char* name) {
-  Node* node = Find(path);
-  if (!node) {
-    return -ENOENT;
-  }
-  return node->xattrs.erase(name) ? 0 : -ENODATA;
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -381,21 +342,16 @@ int main(int argc, char* argv[]) {
   fuse_operations operations{};
   operations.getattr = DoGetattr;
   operations.readdir = DoReaddir;
-  operations.mkdir = DoMkdir;
   operations.create = DoCreate;
   operations.open = DoOpen;
   operations.read = DoRead;
   operations.write = DoWrite;
   operations.truncate = DoTruncate;
-  operations.unlink = DoUnlink;
-  operations.rmdir = DoRmdir;
   operations.chmod = DoChmod;
-  operations.chown = DoChown;
   operations.utimens = DoUtimens;
   operations.ioctl = DoIoctl;
   operations.getxattr = DoGetxattr;
   operations.setxattr = DoSetxattr;
-  operations.removexattr = DoRemovexattr;
 
   // Foreground, one thread, no kernel permission checks beyond ours, no caching of attributes
   // so that every stat sees what the last ioctl stored.
