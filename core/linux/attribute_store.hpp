@@ -53,6 +53,11 @@ struct Snapshot {
 enum class StoreKind {
   kSamba,   // user.DOSATTRIB and the mode bits, as Samba and Wine keep them
   kNtfs3g,  // the NTFS volume's own attributes and times, through ntfs-3g
+  kCifs,    // an SMB share through the kernel client: user.cifs.dosattrib and .creationtime
+  kVfat,    // FAT: the driver's attribute ioctls; the creation time is the birth time
+  kVfatSysImmutable,  // the same, mounted sys_immutable: System needs CAP_LINUX_IMMUTABLE
+  kExfat,             // the same ioctls; System always needs CAP_LINUX_IMMUTABLE
+  kNtfs3,  // NTFS through the kernel's ntfs3 driver: system.ntfs_attrib and the birth time
 };
 
 class AttributeStore {
@@ -93,5 +98,9 @@ class AttributeStore {
 
 const AttributeStore& SambaStore();
 const AttributeStore& Ntfs3gStoreInstance();
+const AttributeStore& CifsStore();
+// The FAT store of kind kVfat, kVfatSysImmutable or kExfat.
+const AttributeStore& FatStore(StoreKind kind);
+const AttributeStore& Ntfs3Store();
 
 }  // namespace tempinex::platform::linux_fs

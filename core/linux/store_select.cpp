@@ -1,11 +1,15 @@
 #include "store_select.hpp"
 
 #include <sys/statfs.h>
+#include <sys/sysmacros.h>
 #include <sys/xattr.h>
 
+#include <atomic>
 #include <cerrno>
+#include <fstream>
 #include <mutex>
 #include <optional>
+#include <sstream>
 #include <unordered_map>
 
 namespace tempinex::platform::linux_fs {
@@ -58,6 +62,64 @@ VolumeKey KeyOf(const struct statx& info) {
   return key;
 }
 
+// The stores tests have put on devices; looked at only while there is one.
+class KindOverrides {
+ public:
+  void Set(dev_t device, StoreKind kind) {
+    std::lock_guard lock(mutex);
+    kinds[device] = kind;
+    any = true;
+  }
+  void Clear() {
+    std::lock_guard lock(mutex);
+    kinds.clear();
+    any = false;
+  }
+  const AttributeStore* Find(const struct statx& info) {
+    if (!any) {
+      return nullptr;
+    }
+    std::lock_guard lock(mutex);
+    const auto found = kinds.find(makedev(info.stx_dev_major, info.stx_dev_minor));
+    return found == kinds.end() ? nullptr : &StoreOfKind(found->second);
+  }
+
+ private:
+  std::atomic<bool> any{false};
+  std::mutex mutex;
+  std::unordered_map<dev_t, StoreKind> kinds;
+};
+
+KindOverrides& Overrides() {
+  static KindOverrides overrides;
+  return overrides;
+}
+
+// The super block's options of the mount of info, from /proc/self/mountinfo: the last field of
+// the line whose mount id (or, where statx gave none, whose device) is the file's.
+std::string SuperOptionsOf(const struct statx& info) {
+  std::ifstream mounts("/proc/self/mountinfo");
+  const std::string device =
+      std::to_string(info.stx_dev_major) + ":" + std::to_string(info.stx_dev_minor);
+  const bool byId = (info.stx_mask & STATX_MNT_ID) != 0;
+  std::string line;
+  while (std::getline(mounts, line)) {
+    std::istringstream fields(line);
+    std::string id, parent, numbers;
+    fields >> id >> parent >> numbers;
+    const bool match = byId ? id == std::to_string(info.stx_mnt_id) : numbers == device;
+    const std::size_t separator = line.find(" - ");
+    if (!match || separator == std::string::npos) {
+      continue;
+    }
+    std::istringstream tail(line.substr(separator + 3));
+    std::string type, source, options;
+    tail >> type >> source >> options;
+    return options;
+  }
+  return {};
+}
+
 // True or false when the file answered plainly; nothing when the question failed otherwise
 // (a file gone, a busy volume), which decides nothing about the volume.
 std::optional<bool> AnswersNtfsAttrib(const std::string& path, int fd) {
@@ -79,24 +141,69 @@ bool NeedsNtfsAttribAnswer(std::uint32_t fsType) {
   return fsType == kFuseMagic;
 }
 
-StoreKind ChooseStoreKind(const VolumeAnswers& answers) {
-  if (answers.fsType == kFuseMagic && answers.ntfsAttribReadable) {
-    return StoreKind::kNtfs3g;
+bool NeedsMountOptions(std::uint32_t fsType) {
+  return fsType == kMsdosMagic;
+}
+
+bool HasMountOption(std::string_view options, std::string_view option) {
+  while (!options.empty()) {
+    const std::size_t comma = options.find(',');
+    if (options.substr(0, comma) == option) {
+      return true;
+    }
+    options = comma == std::string_view::npos ? std::string_view() : options.substr(comma + 1);
   }
-  return StoreKind::kSamba;
+  return false;
+}
+
+StoreKind ChooseStoreKind(const VolumeAnswers& answers) {
+  switch (answers.fsType) {
+    case kFuseMagic:
+      return answers.ntfsAttribReadable ? StoreKind::kNtfs3g : StoreKind::kSamba;
+    case kCifsMagic:
+    case kSmb2Magic:
+      return StoreKind::kCifs;
+    case kMsdosMagic:
+      return answers.sysImmutable ? StoreKind::kVfatSysImmutable : StoreKind::kVfat;
+    case kExfatMagic:
+      return StoreKind::kExfat;
+    case kNtfs3Magic:
+      return StoreKind::kNtfs3;
+    default:
+      return StoreKind::kSamba;
+  }
 }
 
 const AttributeStore& StoreOfKind(StoreKind kind) {
   switch (kind) {
     case StoreKind::kNtfs3g:
       return Ntfs3gStoreInstance();
+    case StoreKind::kCifs:
+      return CifsStore();
+    case StoreKind::kVfat:
+    case StoreKind::kVfatSysImmutable:
+    case StoreKind::kExfat:
+      return FatStore(kind);
+    case StoreKind::kNtfs3:
+      return Ntfs3Store();
     case StoreKind::kSamba:
       break;
   }
   return SambaStore();
 }
 
+void OverrideStoreKindForTesting(dev_t device, StoreKind kind) {
+  Overrides().Set(device, kind);
+}
+
+void ClearStoreKindOverridesForTesting() {
+  Overrides().Clear();
+}
+
 const AttributeStore& StoreFor(const struct statx& info, const std::string& path, int fd) {
+  if (const AttributeStore* forced = Overrides().Find(info)) {
+    return *forced;
+  }
   const VolumeKey key = KeyOf(info);
   if (const AttributeStore* known = Cache().Find(key)) {
     return *known;
@@ -114,6 +221,9 @@ const AttributeStore& StoreFor(const struct statx& info, const std::string& path
       return SambaStore();  // asked again at the next file
     }
     answers.ntfsAttribReadable = *answer;
+  }
+  if (NeedsMountOptions(answers.fsType)) {
+    answers.sysImmutable = HasMountOption(SuperOptionsOf(info), "sys_immutable");
   }
   const AttributeStore& store = StoreOfKind(ChooseStoreKind(answers));
   Cache().Add(key, store);

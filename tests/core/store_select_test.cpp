@@ -20,5 +20,31 @@ TEST(StoreSelection, KindFollowsWhatTheVolumeAnswers) {
   EXPECT_TRUE(NeedsNtfsAttribAnswer(kFuseMagic));
 }
 
+TEST(StoreSelection, VolumesThatKeepTheWindowsNotionsGetTheirOwnStore) {
+  EXPECT_EQ(ChooseStoreKind({kCifsMagic}), StoreKind::kCifs);
+  EXPECT_EQ(ChooseStoreKind({kSmb2Magic}), StoreKind::kCifs);
+  EXPECT_EQ(ChooseStoreKind({kExfatMagic}), StoreKind::kExfat);
+  EXPECT_EQ(ChooseStoreKind({kNtfs3Magic, false}), StoreKind::kNtfs3);
+  EXPECT_EQ(ChooseStoreKind({kMsdosMagic}), StoreKind::kVfat);
+  EXPECT_EQ(ChooseStoreKind({kMsdosMagic, false, true}), StoreKind::kVfatSysImmutable);
+  // Only FAT's mount options are asked for, and only there does sys_immutable count.
+  EXPECT_TRUE(NeedsMountOptions(kMsdosMagic));
+  EXPECT_FALSE(NeedsMountOptions(kExfatMagic));
+  EXPECT_EQ(ChooseStoreKind({kExfatMagic, false, true}), StoreKind::kExfat);
+  EXPECT_EQ(ChooseStoreKind({0xEF53, false, true}), StoreKind::kSamba);
+  for (const StoreKind kind : {StoreKind::kCifs, StoreKind::kVfat, StoreKind::kVfatSysImmutable,
+                               StoreKind::kExfat, StoreKind::kNtfs3}) {
+    EXPECT_EQ(StoreOfKind(kind).Kind(), kind);
+  }
+}
+
+TEST(StoreSelection, MountOptionIsAWholeNameInTheList) {
+  EXPECT_TRUE(HasMountOption("rw,uid=0,sys_immutable,quiet", "sys_immutable"));
+  EXPECT_TRUE(HasMountOption("sys_immutable", "sys_immutable"));
+  EXPECT_FALSE(HasMountOption("rw,nosys_immutable", "sys_immutable"));
+  EXPECT_FALSE(HasMountOption("rw,sys_immutable=0", "sys_immutable"));
+  EXPECT_FALSE(HasMountOption("", "sys_immutable"));
+}
+
 }  // namespace
 }  // namespace tempinex::platform::linux_fs

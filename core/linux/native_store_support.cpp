@@ -1,0 +1,93 @@
+#include "native_store_support.hpp"
+
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace tempinex::platform::linux_fs {
+
+std::uint32_t ShownWord(std::uint32_t kept, const Inode& inode) {
+  std::uint32_t word = kept & ~(kAttrDirectory | kAttrNormal | kAttrCompressed);
+  if (IsDirectory(inode)) {
+    word |= kAttrDirectory;
+  }
+  return word == 0 ? kAttrNormal : word;
+}
+
+NativeError CommonRefusal(const Inode& inode, std::uint32_t word, const PlannedChange& change) {
+  if (!IsRegular(inode)) {
+    return EACCES;
+  }
+  if (word & kAttrReadOnly) {
+    const bool cleared =
+        change.attributes && change.mayClearReadOnly && !(change.newAttributes & kAttrReadOnly);
+    if (!cleared) {
+      return EACCES;
+    }
+  }
+  return 0;
+}
+
+NativeError BirthTimeRefusal(const PlannedChange& change) {
+  // No system call sets a birth time: the file system cannot store one.
+  return change.creation ? ENOTSUP : 0;
+}
+
+FileTime BirthTime(const Inode& inode) {
+  return (inode.info.stx_mask & STATX_BTIME) ? FileTimeFromTimestamp(inode.info.stx_btime) : 0;
+}
+
+bool HasEffectiveCapability(int capability) {
+  __user_cap_header_struct header{};
+  header.version = _LINUX_CAPABILITY_VERSION_3;
+  header.pid = 0;  // this thread
+  __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+  if (syscall(SYS_capget, &header, data) != 0) {
+    return false;
+  }
+  const int word = capability / 32;
+  return (data[word].effective >> (capability % 32)) & 1u;
+}
+
+void RereadInfo(const std::string& path, int fd, Inode& inode) {
+  Inode fresh;
+  const NativeError error =
+      fd >= 0 ? ReadInodeInfo(fd, fresh)
+              : (statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT,
+                       STATX_BASIC_STATS | STATX_BTIME | STATX_MNT_ID, &fresh.info) == 0
+                     ? 0
+                     : errno);
+  if (error == 0) {
+    inode.info = fresh.info;
+  }
+}
+
+Snapshot TakeModeAndTimes(const Inode& inode) {
+  Snapshot snapshot;
+  snapshot.mode = inode.info.stx_mode & 07777;
+  snapshot.lastAccess = TimespecFromTimestamp(inode.info.stx_atime);
+  snapshot.lastWrite = TimespecFromTimestamp(inode.info.stx_mtime);
+  snapshot.raw = inode.record.raw;
+  return snapshot;
+}
+
+NativeError RestoreTimes(const std::string& path, const Snapshot& snapshot) {
+  const struct timespec times[2] = {snapshot.lastAccess, snapshot.lastWrite};
+  return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0 ? 0 : errno;
+}
+
+NativeError RestoreReadValues(const std::string& path, const std::array<StoredValue, 2>& raw) {
+  for (const StoredValue& stored : raw) {
+    if (stored.name == nullptr || !stored.known || !stored.value) {
+      continue;
+    }
+    if (NativeError error = StoreValue(path, -1, stored.name, *stored.value); error != 0) {
+      return error;
+    }
+  }
+  return 0;
+}
+
+}  // namespace tempinex::platform::linux_fs

@@ -1,0 +1,59 @@
+#pragma once
+
+// What the stores of file systems that keep the Windows notions themselves (cifs, FAT, ntfs3)
+// share: the attribute word as shown, the refusals they make alike, the birth time, and the
+// undo of the mode-and-times part of a file's write.
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "linux_inode.hpp"
+
+namespace tempinex::platform::linux_fs {
+
+inline constexpr std::uint32_t kEditableBits =
+    kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
+
+// The word a file shows from the bits its file system keeps: the directory bit from the file
+// itself, normal when nothing else is set; never the compressed bit.
+std::uint32_t ShownWord(std::uint32_t kept, const Inode& inode);
+
+// What every store refuses alike: anything but a regular file, and a read-only file whose
+// read-only this change does not clear.
+NativeError CommonRefusal(const Inode& inode, std::uint32_t word, const PlannedChange& change);
+
+// A file system whose creation time is the birth time cannot take a new one.
+NativeError BirthTimeRefusal(const PlannedChange& change);
+FileTime BirthTime(const Inode& inode);
+
+// True when this thread holds `capability` (CAP_*) in its effective set.
+bool HasEffectiveCapability(int capability);
+
+// Reads the statx record of the file again, after a driver changed its mode.
+void RereadInfo(const std::string& path, int fd, Inode& inode);
+
+// The mode, the two times and the raw values as inode last read them.
+Snapshot TakeModeAndTimes(const Inode& inode);
+// Puts the two times back; 0 or the failure.
+NativeError RestoreTimes(const std::string& path, const Snapshot& snapshot);
+// Puts back each value that was read; a value that was missing is left alone, since these
+// names are answered by the driver and cannot be removed.
+NativeError RestoreReadValues(const std::string& path, const std::array<StoredValue, 2>& raw);
+
+// A fixed-size number as a value's bytes in CPU order, and back.
+template <typename Number>
+std::string BytesOf(Number number) {
+  return std::string(reinterpret_cast<const char*>(&number), sizeof number);
+}
+
+template <typename Number>
+bool NumberOf(const StoredValue& stored, Number& number) {
+  if (!stored.value || stored.value->size() != sizeof number) {
+    return false;
+  }
+  std::memcpy(&number, stored.value->data(), sizeof number);
+  return true;
+}
+
+}  // namespace tempinex::platform::linux_fs

@@ -1,0 +1,393 @@
+// The stores of file systems that keep the Windows notions themselves, on real descriptors:
+// cifs through its attribute names on tmpfs, FAT and ntfs3 through our FUSE file system
+// (fuse/fat_test_fs.cpp), each volume made to use the store under test. Whatever the store,
+// the batch lists the files it refuses before writing them, leaves them unchanged and writes
+// the others.
+
+#include <linux/capability.h>
+#include <linux/magic.h>
+#include <linux/msdos_fs.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/statfs.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "file_operate.hpp"
+#include "linux_inode.hpp"
+#include "status_time.hpp"
+#include "store_select.hpp"
+#include "test_support.hpp"
+
+namespace tempinex {
+namespace {
+
+using platform::linux_fs::StoreKind;
+using support::U;
+using support::WriteFile;
+
+constexpr StatusTime kSomeTime = 1'300'000'000;
+constexpr StatusTime kOtherTime = 1'200'000'000;
+
+class SilentShell : public IShellInfo {
+ public:
+  std::u16string DisplayName(const std::u16string& path) override { return path; }
+  std::u16string TypeName(const std::u16string&) override { return u"file"; }
+};
+
+class SilentMessages : public IMessageBox {
+ public:
+  void ShowMessage(const std::u16string&, const std::u16string&, MessageIcon, bool) override {}
+};
+
+// Serves every file of the folder's volume by the store of `kind` while it lives.
+class ForcedStore {
+ public:
+  ForcedStore(const std::string& folder, StoreKind kind) {
+    platform::linux_fs::OverrideStoreKindForTesting(support::StatOf(folder).st_dev, kind);
+  }
+  ~ForcedStore() { platform::linux_fs::ClearStoreKindOverridesForTesting(); }
+};
+
+// The outcome of one batch apply.
+struct Applied {
+  bool allWritten = false;
+  std::vector<std::u16string> failed;
+};
+
+Applied Apply(const std::vector<std::string>& paths, const FileStatus& status, bool leave) {
+  SilentShell shell;
+  SilentMessages messages;
+  CFileOperate set(shell, messages);
+  std::vector<std::u16string> files;
+  for (const std::string& path : paths) {
+    files.push_back(U(path));
+  }
+  set.SetFiles(files);
+  Applied applied;
+  applied.allWritten = set.ApplyStatus(status, leave);
+  applied.failed = set.GetFailedFiles();
+  return applied;
+}
+
+std::uint32_t Shown(const std::string& path) {
+  std::uint32_t word = 0;
+  EXPECT_EQ(platform::GetAttributes(U(path), word), 0) << path;
+  return word;
+}
+
+std::optional<std::string> Value(const std::string& path, const char* name) {
+  char buffer[64];
+  const ssize_t length = getxattr(path.c_str(), name, buffer, sizeof buffer);
+  return length < 0 ? std::nullopt
+                    : std::optional<std::string>(std::string(buffer, static_cast<size_t>(length)));
+}
+
+template <typename Number>
+std::string Bytes(Number number) {
+  return std::string(reinterpret_cast<const char*>(&number), sizeof number);
+}
+
+// ---- cifs: the client's attribute names, on tmpfs where user attributes may be kept.
+
+class CifsStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    struct statfs volume {};
+    if (statfs("/dev/shm", &volume) != 0 || volume.f_type != TMPFS_MAGIC) {
+      GTEST_SKIP() << "/dev/shm is not tmpfs";
+    }
+    char pattern[] = "/dev/shm/tempinex-cifs-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    folder = pattern;
+    forced.emplace(folder, StoreKind::kCifs);
+  }
+  void TearDown() override {
+    forced.reset();
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+  }
+  std::string Make(const std::string& name, std::uint32_t attributes) {
+    const std::string path = folder + "/" + name;
+    WriteFile(path, "data");
+    setxattr(path.c_str(), "user.cifs.dosattrib", Bytes(attributes).data(), 4, 0);
+    return path;
+  }
+
+  std::string folder;
+  std::optional<ForcedStore> forced;
+};
+
+TEST_F(CifsStoreTest, AttributesAndCreationTimeGoThroughTheClientsNames) {
+  const std::string file = Make("f.txt", 0x823);  // read-only, hidden, archive, compressed
+  const std::uint64_t created = support::NtTime(support::UtcSeconds(2001, 2, 3, 4, 5, 6));
+  setxattr(file.c_str(), "user.cifs.creationtime", Bytes(created).data(), 8, 0);
+  platform::AttributeData data;
+  ASSERT_EQ(platform::GetAttributeData(U(file), data), 0);
+  EXPECT_EQ(data.attributes, 0x823u);
+  EXPECT_EQ(data.creation, created);
+
+  ASSERT_EQ(platform::SetAttributes(U(file), platform::kAttrSystem), 0);
+  EXPECT_EQ(Value(file, "user.cifs.dosattrib"), Bytes(std::uint32_t{0x804}));  // compressed kept
+  ASSERT_EQ(platform::SetAttributes(U(file), platform::kAttrReadOnly), 0);
+  EXPECT_EQ(support::StatOf(file).st_mode & 0222, 0u);  // the write bits follow at once
+  ASSERT_EQ(platform::SetAttributes(U(file), 0), 0);
+  EXPECT_NE(support::StatOf(file).st_mode & 0200, 0u);
+
+  const std::string plain = Make("plain.txt", platform::kAttrArchive);
+  ASSERT_EQ(platform::SetAttributes(U(plain), 0), 0);
+  // 0 would tell the server "unchanged": a file left with no attribute is written as normal.
+  EXPECT_EQ(Value(plain, "user.cifs.dosattrib"), Bytes(std::uint32_t{platform::kAttrNormal}));
+}
+
+TEST_F(CifsStoreTest, BatchListsTheReadOnlyFileAndWritesTheOthersCreationTimeIncluded) {
+  const std::string readOnly = Make("r.txt", platform::kAttrReadOnly | platform::kAttrArchive);
+  const std::string plain = Make("a.txt", platform::kAttrArchive);
+  const time_t before = support::StatOf(readOnly).st_mtime;
+  FileStatus status;
+  status.modified = kSomeTime;
+  status.created = kOtherTime;
+  const Applied applied = Apply({readOnly, plain}, status, true);
+  EXPECT_FALSE(applied.allWritten);
+  EXPECT_EQ(applied.failed, std::vector<std::u16string>{U(readOnly)});
+  EXPECT_EQ(support::StatOf(readOnly).st_mtime, before);
+  EXPECT_FALSE(Value(readOnly, "user.cifs.creationtime"));
+  EXPECT_EQ(support::StatOf(plain).st_mtime, kSomeTime);
+  platform::AttributeData data;
+  ASSERT_EQ(platform::GetAttributeData(U(plain), data), 0);
+  EXPECT_EQ(data.creation, StatusTimeToFileTime(kOtherTime));
+  EXPECT_EQ(Value(plain, "user.cifs.creationtime")->size(), 8u);
+}
+
+// ---- FAT and ntfs3: our FUSE file system, which answers as the drivers do.
+
+// Our FUSE file system mounted on a fresh folder for the life of the object; unmounted and
+// removed at the end, also when the test fails.
+class FuseVolume {
+ public:
+  // option: "", "--system-needs-immutable" (exfat) or "--sys-immutable" (vfat sys_immutable).
+  explicit FuseVolume(const char* option) {
+    char pattern[] = "/tmp/tempinex-fat-XXXXXX";
+    if (mkdtemp(pattern) == nullptr) {
+      return;
+    }
+    mountPoint = pattern;
+    daemon = fork();
+    if (daemon == 0) {
+      execl(TEMPINEX_FAT_TEST_FS, TEMPINEX_FAT_TEST_FS, pattern, *option ? option : nullptr,
+            nullptr);
+      _exit(127);
+    }
+    for (int tries = 0; tries < 500 && !Mounted(); ++tries) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+  ~FuseVolume() {
+    if (daemon > 0) {
+      if (Mounted()) {
+        std::system(("fusermount3 -u " + mountPoint).c_str());
+      }
+      int status = 0;
+      for (int tries = 0; tries < 300 && waitpid(daemon, &status, WNOHANG) == 0; ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+      if (kill(daemon, 0) == 0) {
+        kill(daemon, SIGKILL);
+        waitpid(daemon, &status, 0);
+      }
+    }
+    if (!mountPoint.empty()) {
+      rmdir(mountPoint.c_str());
+    }
+  }
+  bool Mounted() const {
+    struct statfs volume {};
+    return statfs(mountPoint.c_str(), &volume) == 0 &&
+           static_cast<std::uint32_t>(volume.f_type) == platform::linux_fs::kFuseMagic;
+  }
+  std::string Join(const std::string& name) const { return mountPoint + "/" + name; }
+
+  std::string mountPoint;
+  pid_t daemon = -1;
+};
+
+std::uint32_t FatBits(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY);
+  std::uint32_t bits = 0xDEAD;
+  EXPECT_EQ(ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &bits), 0) << path;
+  close(fd);
+  return bits;
+}
+
+void SetFatBits(const std::string& path, std::uint32_t bits) {
+  const int fd = open(path.c_str(), O_RDONLY);
+  EXPECT_EQ(ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &bits), 0) << path;
+  close(fd);
+}
+
+class FuseStoreTest : public ::testing::Test {
+ protected:
+  void Mount(StoreKind kind, const char* option = "") {
+    if (access("/dev/fuse", R_OK | W_OK) != 0) {
+      GTEST_SKIP() << "/dev/fuse is missing";
+    }
+    volume.emplace(option);
+    ASSERT_TRUE(volume->Mounted()) << "the FUSE test file system did not mount";
+    forced.emplace(volume->mountPoint, kind);
+  }
+  void TearDown() override {
+    forced.reset();
+    volume.reset();
+  }
+  std::string Make(const std::string& name, std::uint32_t fatBits) {
+    const std::string path = volume->Join(name);
+    WriteFile(path, "data");
+    SetFatBits(path, fatBits);
+    return path;
+  }
+
+  std::optional<FuseVolume> volume;
+  std::optional<ForcedStore> forced;
+};
+
+TEST_F(FuseStoreTest, FatAttributesGoThroughTheDriversIoctls) {
+  Mount(StoreKind::kVfat);
+  const std::string file = Make("f.txt", ATTR_RO | ATTR_HIDDEN | ATTR_SYS | ATTR_ARCH);
+  EXPECT_EQ(Shown(file), 0x27u);
+  EXPECT_EQ(Shown(volume->mountPoint), platform::kAttrDirectory);  // the root keeps none
+
+  ASSERT_EQ(platform::SetAttributes(U(file), platform::kAttrHidden | platform::kAttrArchive), 0);
+  EXPECT_EQ(FatBits(file), std::uint32_t{ATTR_HIDDEN | ATTR_ARCH});
+  EXPECT_NE(support::StatOf(file).st_mode & 0200, 0u);  // the driver gave the write bits back
+  ASSERT_EQ(platform::SetAttributes(U(file), platform::kAttrReadOnly), 0);
+  EXPECT_EQ(FatBits(file), std::uint32_t{ATTR_RO});
+  EXPECT_EQ(Shown(file), platform::kAttrReadOnly);
+}
+
+TEST_F(FuseStoreTest, FatBatchRefusesACreationTimeAndWritesWhatItCan) {
+  Mount(StoreKind::kVfat);
+  const std::string one = Make("1.txt", ATTR_ARCH);
+  const std::string two = Make("2.txt", ATTR_ARCH);
+  const std::string readOnly = Make("r.txt", ATTR_RO | ATTR_ARCH);
+  const time_t before = support::StatOf(one).st_mtime;
+  FileStatus status;
+  status.modified = kSomeTime;
+  status.created = kOtherTime;
+  status.attribute = platform::kAttrHidden;
+  Applied applied = Apply({one, two}, status, false);
+  EXPECT_EQ(applied.failed, (std::vector<std::u16string>{U(one), U(two)}));
+  EXPECT_EQ(support::StatOf(one).st_mtime, before);
+  EXPECT_EQ(FatBits(one), std::uint32_t{ATTR_ARCH});
+
+  status.created = 0;
+  applied = Apply({readOnly, one, two}, status, true);
+  EXPECT_EQ(applied.failed, std::vector<std::u16string>{U(readOnly)});
+  EXPECT_EQ(FatBits(readOnly), std::uint32_t{ATTR_RO | ATTR_ARCH});
+  EXPECT_EQ(support::StatOf(one).st_mtime, kSomeTime);
+  EXPECT_EQ(support::StatOf(two).st_mtime, kSomeTime);
+
+  applied = Apply({one, two}, status, false);
+  EXPECT_TRUE(applied.allWritten);
+  EXPECT_EQ(FatBits(two), std::uint32_t{ATTR_HIDDEN});
+}
+
+// Runs the apply in a child that has given up CAP_LINUX_IMMUTABLE; the child's exit code is
+// the number of files refused, or 100 and more when something went wrong.
+int ApplyWithoutImmutableCapability(const std::vector<std::string>& paths,
+                                    const FileStatus& status) {
+  const pid_t child = fork();
+  if (child == 0) {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+    if (syscall(SYS_capget, &header, data) != 0) {
+      _exit(100);
+    }
+    data[0].effective &= ~(1u << CAP_LINUX_IMMUTABLE);
+    if (syscall(SYS_capset, &header, data) != 0) {
+      _exit(101);
+    }
+    try {
+      _exit(static_cast<int>(Apply(paths, status, false).failed.size()));
+    } catch (...) {
+      _exit(102);  // a write failed: the batch stopped
+    }
+  }
+  int result = 0;
+  waitpid(child, &result, 0);
+  return WIFEXITED(result) ? WEXITSTATUS(result) : 103;
+}
+
+TEST_F(FuseStoreTest, ExfatRefusesSystemWithoutTheImmutableCapabilityBeforeWriting) {
+  Mount(StoreKind::kExfat, "--system-needs-immutable");
+  const std::string system = Make("s.txt", ATTR_SYS | ATTR_ARCH);
+  const std::string plain = Make("a.txt", ATTR_ARCH);
+  const time_t before = support::StatOf(system).st_mtime;
+  FileStatus status;
+  status.modified = kSomeTime;
+  status.attribute = platform::kAttrHidden | platform::kAttrArchive;
+  // Without the capability the first file would stop the batch if it were not refused first.
+  EXPECT_EQ(ApplyWithoutImmutableCapability({system, plain}, status), 1);
+  EXPECT_EQ(FatBits(system), std::uint32_t{ATTR_SYS | ATTR_ARCH});
+  EXPECT_EQ(support::StatOf(system).st_mtime, before);
+  EXPECT_EQ(FatBits(plain), std::uint32_t{ATTR_HIDDEN | ATTR_ARCH});
+  EXPECT_EQ(support::StatOf(plain).st_mtime, kSomeTime);
+
+  status.attribute = platform::kAttrSystem;
+  EXPECT_EQ(ApplyWithoutImmutableCapability({plain}, status), 1);  // nor may it be set
+  EXPECT_TRUE(Apply({system, plain}, status, false).allWritten);   // with it, both are
+  EXPECT_EQ(FatBits(plain), std::uint32_t{ATTR_SYS});
+}
+
+TEST_F(FuseStoreTest, VfatSysImmutableRefusesTheTimesOfASystemFile) {
+  Mount(StoreKind::kVfatSysImmutable, "--sys-immutable");
+  const std::string system = Make("s.txt", ATTR_SYS | ATTR_ARCH);
+  const std::string plain = Make("a.txt", ATTR_ARCH);
+  const time_t before = support::StatOf(system).st_mtime;
+  FileStatus status;
+  status.modified = kSomeTime;
+  const Applied applied = Apply({system, plain}, status, true);
+  EXPECT_EQ(applied.failed, std::vector<std::u16string>{U(system)});
+  EXPECT_EQ(support::StatOf(system).st_mtime, before);
+  EXPECT_EQ(support::StatOf(plain).st_mtime, kSomeTime);
+}
+
+TEST_F(FuseStoreTest, Ntfs3AttributesGoThroughSystemNtfsAttribAndCreationIsRefused) {
+  Mount(StoreKind::kNtfs3);
+  const std::string file = Make("f.txt", ATTR_HIDDEN | ATTR_ARCH);
+  EXPECT_EQ(Shown(file), 0x22u);
+  ASSERT_EQ(platform::SetAttributes(U(file), platform::kAttrReadOnly | platform::kAttrSystem), 0);
+  EXPECT_EQ(Value(file, "system.ntfs_attrib"), Bytes(std::uint32_t{0x05}));
+  EXPECT_EQ(support::StatOf(file).st_mode & 0222, 0u);  // the driver took the write bits
+
+  const std::string other = Make("o.txt", ATTR_ARCH);
+  FileStatus status;
+  status.modified = kSomeTime;
+  status.created = kOtherTime;
+  const time_t before = support::StatOf(other).st_mtime;
+  EXPECT_EQ(Apply({other}, status, true).failed, std::vector<std::u16string>{U(other)});
+  EXPECT_EQ(support::StatOf(other).st_mtime, before);
+}
+
+TEST(BirthTimeStores, CreationTimeIsTheBirthTime) {
+  char pattern[] = "/dev/shm/tempinex-birth-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string file = std::string(pattern) + "/f.txt";
+  WriteFile(file, "data");
+  struct statx info {};
+  ASSERT_EQ(statx(AT_FDCWD, file.c_str(), 0, STATX_BTIME, &info), 0);
+  ASSERT_TRUE(info.stx_mask & STATX_BTIME) << "tmpfs gives a birth time";
+  for (const StoreKind kind : {StoreKind::kVfat, StoreKind::kNtfs3}) {
+    const ForcedStore forced(pattern, kind);
+    platform::AttributeData data;
+    ASSERT_EQ(platform::GetAttributeData(U(file), data), 0);
+    EXPECT_EQ(data.creation, platform::linux_fs::FileTimeFromTimestamp(info.stx_btime));
+  }
+  std::filesystem::remove_all(pattern);
+}
+
+}  // namespace
+}  // namespace tempinex
