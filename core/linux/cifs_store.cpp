@@ -81,7 +81,7 @@ class CifsLayout final : public AttributeStore {
 
   NativeError Refusal(const Inode& inode, const std::string& path,
                       const PlannedChange& change) const override {
-    return CommonRefusal(inode, AttributeWord(inode, path), change);
+    return CommonRefusal(inode, path, AttributeWord(inode, path), change, false);
   }
 
   NativeError WriteAttributes(const std::string& path, Inode& inode,

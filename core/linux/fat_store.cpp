@@ -92,7 +92,8 @@ class FatLayout final : public AttributeStore {
 
   NativeError Refusal(const Inode& inode, const std::string& path,
                       const PlannedChange& change) const override {
-    if (NativeError error = CommonRefusal(inode, AttributeWord(inode, path), change); error != 0) {
+    if (NativeError error = CommonRefusal(inode, path, AttributeWord(inode, path), change, true);
+        error != 0) {
       return error;
     }
     if (NativeError error = BirthTimeRefusal(change); error != 0) {

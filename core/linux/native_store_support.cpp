@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "writability.hpp"
+
 namespace tempinex::platform::linux_fs {
 
 std::uint32_t ShownWord(std::uint32_t kept, const Inode& inode) {
@@ -16,7 +18,8 @@ std::uint32_t ShownWord(std::uint32_t kept, const Inode& inode) {
   return word == 0 ? kAttrNormal : word;
 }
 
-NativeError CommonRefusal(const Inode& inode, std::uint32_t word, const PlannedChange& change) {
+NativeError CommonRefusal(const Inode& inode, const std::string& path, std::uint32_t word,
+                          const PlannedChange& change, bool valuesNeedOwner) {
   if (!IsRegular(inode)) {
     return EACCES;
   }
@@ -27,7 +30,14 @@ NativeError CommonRefusal(const Inode& inode, std::uint32_t word, const PlannedC
       return EACCES;
     }
   }
-  return 0;
+  // The kernel's own rules: owner for explicit times, nothing on an immutable file, ...
+  PlannedSteps steps;
+  steps.times = change.lastWrite || change.lastAccess;
+  steps.values = change.attributes || change.creation;
+  steps.valuesNeedOwner = valuesNeedOwner;
+  steps.madeWritable = change.attributes && !(change.newAttributes & kAttrReadOnly) &&
+                       (word & kAttrReadOnly) && !HasWriteBits(inode);
+  return KernelRefusal(inode, path, steps);
 }
 
 NativeError BirthTimeRefusal(const PlannedChange& change) {

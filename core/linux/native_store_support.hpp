@@ -21,7 +21,10 @@ std::uint32_t ShownWord(std::uint32_t kept, const Inode& inode);
 
 // What every store refuses alike: anything but a regular file, and a read-only file whose
 // read-only this change does not clear.
-NativeError CommonRefusal(const Inode& inode, std::uint32_t word, const PlannedChange& change);
+// valuesNeedOwner: the driver lets only the owner (or CAP_FOWNER) set the attributes, as
+// FAT's ioctl does; otherwise writing them needs write permission, like any user xattr.
+NativeError CommonRefusal(const Inode& inode, const std::string& path, std::uint32_t word,
+                          const PlannedChange& change, bool valuesNeedOwner);
 
 // A file system whose creation time is the birth time cannot take a new one.
 NativeError BirthTimeRefusal(const PlannedChange& change);

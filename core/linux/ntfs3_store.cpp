@@ -44,7 +44,8 @@ class Ntfs3Layout final : public AttributeStore {
 
   NativeError Refusal(const Inode& inode, const std::string& path,
                       const PlannedChange& change) const override {
-    if (NativeError error = CommonRefusal(inode, AttributeWord(inode, path), change); error != 0) {
+    if (NativeError error = CommonRefusal(inode, path, AttributeWord(inode, path), change, false);
+        error != 0) {
       return error;
     }
     return BirthTimeRefusal(change);

@@ -295,10 +295,10 @@ TEST_F(FuseStoreTest, FatBatchRefusesACreationTimeAndWritesWhatItCan) {
   EXPECT_EQ(FatBits(two), std::uint32_t{ATTR_HIDDEN});
 }
 
-// Runs the apply in a child that has given up CAP_LINUX_IMMUTABLE; the child's exit code is
-// the number of files refused, or 100 and more when something went wrong.
-int ApplyWithoutImmutableCapability(const std::vector<std::string>& paths,
-                                    const FileStatus& status) {
+// Runs the apply in a child that has given up `capability`; the child's exit code is the
+// number of files refused, or 100 and more when something went wrong.
+int ApplyWithoutCapability(int capability, const std::vector<std::string>& paths,
+                           const FileStatus& status) {
   const pid_t child = fork();
   if (child == 0) {
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
@@ -306,7 +306,7 @@ int ApplyWithoutImmutableCapability(const std::vector<std::string>& paths,
     if (syscall(SYS_capget, &header, data) != 0) {
       _exit(100);
     }
-    data[0].effective &= ~(1u << CAP_LINUX_IMMUTABLE);
+    data[capability / 32].effective &= ~(1u << (capability % 32));
     if (syscall(SYS_capset, &header, data) != 0) {
       _exit(101);
     }
@@ -319,6 +319,28 @@ int ApplyWithoutImmutableCapability(const std::vector<std::string>& paths,
   int result = 0;
   waitpid(child, &result, 0);
   return WIFEXITED(result) ? WEXITSTATUS(result) : 103;
+}
+
+int ApplyWithoutImmutableCapability(const std::vector<std::string>& paths,
+                                    const FileStatus& status) {
+  return ApplyWithoutCapability(CAP_LINUX_IMMUTABLE, paths, status);
+}
+
+// The kernel's rules hold whatever the store: only the owner (or CAP_FOWNER) sets times.
+TEST_F(CifsStoreTest, AnotherUsersWritableFileIsRefusedBeforeAnythingIsWritten) {
+  const std::string theirs = Make("theirs.txt", platform::kAttrArchive);
+  const std::string mine = Make("mine.txt", platform::kAttrArchive);
+  ASSERT_EQ(chown(theirs.c_str(), 65534, 65534), 0);
+  ASSERT_EQ(chmod(theirs.c_str(), 0666), 0);
+  const time_t before = support::StatOf(theirs).st_mtime;
+  FileStatus status;
+  status.modified = kSomeTime;
+  status.attribute = platform::kAttrHidden;
+  EXPECT_EQ(ApplyWithoutCapability(CAP_FOWNER, {theirs, mine}, status), 1);
+  EXPECT_EQ(support::StatOf(theirs).st_mtime, before);
+  EXPECT_EQ(Value(theirs, "user.cifs.dosattrib"), Bytes(std::uint32_t{platform::kAttrArchive}));
+  EXPECT_EQ(support::StatOf(mine).st_mtime, kSomeTime);
+  EXPECT_EQ(Value(mine, "user.cifs.dosattrib"), Bytes(std::uint32_t{platform::kAttrHidden}));
 }
 
 TEST_F(FuseStoreTest, ExfatRefusesSystemWithoutTheImmutableCapabilityBeforeWriting) {
