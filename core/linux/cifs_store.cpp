@@ -129,6 +129,9 @@ class CifsLayout final : public AttributeStore {
   Snapshot Take(const Inode& inode) const override { return TakeModeAndTimes(inode); }
 
   NativeError Restore(const std::string& path, const Snapshot& snapshot) const override {
+    if (!StillTheFile(path, snapshot)) {
+      return ENOENT;
+    }
     NativeError first = 0;
     const auto keep = [&first](NativeError error) {
       if (first == 0) {

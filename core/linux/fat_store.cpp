@@ -141,6 +141,9 @@ class FatLayout final : public AttributeStore {
   Snapshot Take(const Inode& inode) const override { return TakeModeAndTimes(inode); }
 
   NativeError Restore(const std::string& path, const Snapshot& snapshot) const override {
+    if (!StillTheFile(path, snapshot)) {
+      return ENOENT;
+    }
     NativeError first = 0;
     std::uint32_t old = 0;
     if (snapshot.attributesWritten && NumberOf(snapshot.raw[0], old)) {

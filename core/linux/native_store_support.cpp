@@ -75,12 +75,17 @@ void RereadInfo(const std::string& path, int fd, Inode& inode) {
 }
 
 Snapshot TakeModeAndTimes(const Inode& inode) {
-  Snapshot snapshot;
-  snapshot.mode = inode.info.stx_mode & 07777;
-  snapshot.lastAccess = TimespecFromTimestamp(inode.info.stx_atime);
-  snapshot.lastWrite = TimespecFromTimestamp(inode.info.stx_mtime);
-  snapshot.raw = inode.record.raw;
-  return snapshot;
+  return SnapshotOf(inode);
+}
+
+bool StillTheFile(const std::string& path, const Snapshot& snapshot) {
+  Inode now;
+  const int fd = OpenSnapshotFile(path, snapshot, now);
+  if (fd < 0) {
+    return false;
+  }
+  close(fd);
+  return true;
 }
 
 NativeError RestoreTimes(const std::string& path, const Snapshot& snapshot) {

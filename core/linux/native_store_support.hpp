@@ -38,6 +38,9 @@ void RereadInfo(const std::string& path, int fd, Inode& inode);
 
 // The mode, the two times and the raw values as inode last read them.
 Snapshot TakeModeAndTimes(const Inode& inode);
+// True while path still names the file the snapshot was taken of: what is put back by path
+// never lands on a file that replaced it.
+bool StillTheFile(const std::string& path, const Snapshot& snapshot);
 // Puts the two times back; 0 or the failure.
 NativeError RestoreTimes(const std::string& path, const Snapshot& snapshot);
 // Puts back each value that was read; a value that was missing is left alone, since these

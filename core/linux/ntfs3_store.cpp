@@ -81,6 +81,9 @@ class Ntfs3Layout final : public AttributeStore {
   Snapshot Take(const Inode& inode) const override { return TakeModeAndTimes(inode); }
 
   NativeError Restore(const std::string& path, const Snapshot& snapshot) const override {
+    if (!StillTheFile(path, snapshot)) {
+      return ENOENT;
+    }
     // The value carries read-only, and with it the mode; no chmod of its own.
     NativeError first = snapshot.attributesWritten ? RestoreReadValues(path, snapshot.raw) : 0;
     if (snapshot.timesWritten) {
