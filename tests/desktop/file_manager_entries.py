@@ -82,7 +82,7 @@ class StandIn:
 
 def check_dolphin(share):
     path = os.path.join(share, "kio/servicemenus", APP_ID + ".desktop")
-    # Type=Service is KDE's type for service menus, outside the desktop entry specification:
+    # Type=Service is KDE's own type for service menus, unknown to desktop-file-validate:
     # its two complaints about keys it leaves to Type=Application are expected, nothing else.
     desktop_file_validate(path, allowed=(
         'key "MimeType" is present in group "Desktop Entry", but the type is "Service"',
@@ -172,9 +172,9 @@ def check_nautilus(share, files, stand_in):
     gi.require_version("Nautilus", "4.0")
     from gi.repository import Nautilus
 
-    spec = importlib.util.spec_from_file_location("tempinex64", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("tempinex64", path)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     providers = [value for value in vars(module).values()
                  if isinstance(value, type) and issubclass(value, Nautilus.MenuProvider)]
     expect(len(providers), 1, "menu providers")
