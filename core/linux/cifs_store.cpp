@@ -17,18 +17,6 @@ namespace {
 constexpr char kCifsAttribName[] = "user.cifs.dosattrib";
 constexpr char kCifsCreationName[] = "user.cifs.creationtime";
 
-mode_t CurrentUmask() {
-  const mode_t mask = umask(0);
-  umask(mask);
-  return mask;
-}
-
-// Write bits given back to a file made writable: the owner's always, the group's and others'
-// where they may read, less the umask.
-mode_t WritableMode(mode_t mode) {
-  return mode | ((0600 | ((mode & 044) >> 1)) & ~CurrentUmask());
-}
-
 // The value written for a new attribute set: the bits the server keeps that this program does
 // not edit stay, never 0.
 std::uint32_t NewValue(const Inode& inode, std::uint32_t attributes) {
@@ -60,11 +48,7 @@ class CifsLayout final : public AttributeStore {
   }
 
   std::uint32_t AttributeWord(const Inode& inode, std::string_view) const override {
-    std::uint32_t word = inode.record.kept ? inode.record.attributes : 0;
-    if (!HasWriteBits(inode)) {
-      word |= kAttrReadOnly;
-    }
-    return ShownWord(word, inode);
+    return WordWithWriteBits(inode, inode.record.kept ? inode.record.attributes : 0);
   }
 
   bool IsCompressed(const Inode& inode, const std::string&) const override {
@@ -126,7 +110,7 @@ class CifsLayout final : public AttributeStore {
     return 0;
   }
 
-  Snapshot Take(const Inode& inode) const override { return TakeModeAndTimes(inode); }
+  Snapshot Take(const Inode& inode) const override { return SnapshotOf(inode); }
 
   NativeError Restore(const std::string& path, const Snapshot& snapshot) const override {
     if (!StillTheFile(path, snapshot)) {

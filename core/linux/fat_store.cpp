@@ -14,6 +14,7 @@
 #include <cerrno>
 
 #include "native_store_support.hpp"
+#include "writability.hpp"
 
 namespace tempinex::platform::linux_fs {
 
@@ -108,7 +109,7 @@ class FatLayout final : public AttributeStore {
       const std::uint32_t old = inode.record.attributes;
       const std::uint32_t wanted = NewByte(inode, change.newAttributes);
       const bool written = !inode.record.kept || wanted != (old & ~kDriverBits);
-      if (written && ((wanted | old) & ATTR_SYS) && !HasEffectiveCapability(CAP_LINUX_IMMUTABLE)) {
+      if (written && ((wanted | old) & ATTR_SYS) && !HasCapability(CAP_LINUX_IMMUTABLE)) {
         return EPERM;
       }
     }
@@ -132,13 +133,10 @@ class FatLayout final : public AttributeStore {
 
   NativeError WriteTimes(const std::string&, int fd, Inode&, const FileTime* creation,
                          const FileTime* lastAccess, const FileTime* lastWrite) const override {
-    if (creation) {
-      return ENOTSUP;  // refused before anything is written; never half-done here either
-    }
-    return SetTimesOnDescriptor(fd, lastAccess, lastWrite);
+    return WriteTimesBesideBirthTime(fd, creation, lastAccess, lastWrite);
   }
 
-  Snapshot Take(const Inode& inode) const override { return TakeModeAndTimes(inode); }
+  Snapshot Take(const Inode& inode) const override { return SnapshotOf(inode); }
 
   NativeError Restore(const std::string& path, const Snapshot& snapshot) const override {
     if (!StillTheFile(path, snapshot)) {

@@ -130,6 +130,20 @@ NativeError ChangeMode(const std::string& path, Inode& inode, mode_t mode) {
   return 0;
 }
 
+namespace {
+
+mode_t CurrentUmask() {
+  const mode_t mask = umask(0);
+  umask(mask);
+  return mask;
+}
+
+}  // namespace
+
+mode_t WritableMode(mode_t mode) {
+  return mode | ((0600 | ((mode & 044) >> 1)) & ~CurrentUmask());
+}
+
 NativeError SetTimesOnDescriptor(int fd, const FileTime* lastAccess, const FileTime* lastWrite) {
   if (!lastAccess && !lastWrite) {
     return 0;

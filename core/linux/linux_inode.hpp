@@ -49,6 +49,9 @@ bool IsDotName(std::string_view path);
 // Helpers the stores share.
 // Changes the permission bits and keeps inode up to date.
 NativeError ChangeMode(const std::string& path, Inode& inode, mode_t mode);
+// Write bits given back to a file made writable, as Wine does: the owner's always, and the
+// group's and others' where they may read, less the umask.
+mode_t WritableMode(mode_t mode);
 // Sets last access and last write on fd; a null pointer leaves that time as it is.
 NativeError SetTimesOnDescriptor(int fd, const FileTime* lastAccess, const FileTime* lastWrite);
 // The snapshot of the file inode describes, in the parts every store keeps: identity, mode,

@@ -1,7 +1,5 @@
 #include "native_store_support.hpp"
 
-#include <linux/capability.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -49,16 +47,16 @@ FileTime BirthTime(const Inode& inode) {
   return (inode.info.stx_mask & STATX_BTIME) ? FileTimeFromTimestamp(inode.info.stx_btime) : 0;
 }
 
-bool HasEffectiveCapability(int capability) {
-  __user_cap_header_struct header{};
-  header.version = _LINUX_CAPABILITY_VERSION_3;
-  header.pid = 0;  // this thread
-  __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
-  if (syscall(SYS_capget, &header, data) != 0) {
-    return false;
+std::uint32_t WordWithWriteBits(const Inode& inode, std::uint32_t kept) {
+  return ShownWord(HasWriteBits(inode) ? kept : kept | kAttrReadOnly, inode);
+}
+
+NativeError WriteTimesBesideBirthTime(int fd, const FileTime* creation, const FileTime* lastAccess,
+                                      const FileTime* lastWrite) {
+  if (creation) {
+    return ENOTSUP;  // refused before anything is written; never half-done here either
   }
-  const int word = capability / 32;
-  return (data[word].effective >> (capability % 32)) & 1u;
+  return SetTimesOnDescriptor(fd, lastAccess, lastWrite);
 }
 
 void RereadInfo(const std::string& path, int fd, Inode& inode) {
@@ -72,10 +70,6 @@ void RereadInfo(const std::string& path, int fd, Inode& inode) {
   if (error == 0) {
     inode.info = fresh.info;
   }
-}
-
-Snapshot TakeModeAndTimes(const Inode& inode) {
-  return SnapshotOf(inode);
 }
 
 bool StillTheFile(const std::string& path, const Snapshot& snapshot) {

@@ -30,14 +30,18 @@ NativeError CommonRefusal(const Inode& inode, const std::string& path, std::uint
 NativeError BirthTimeRefusal(const PlannedChange& change);
 FileTime BirthTime(const Inode& inode);
 
-// True when this thread holds `capability` (CAP_*) in its effective set.
-bool HasEffectiveCapability(int capability);
+// The word of a store that keeps read-only in the write bits as well: the kept bits, with
+// read-only for a file without write bits.
+std::uint32_t WordWithWriteBits(const Inode& inode, std::uint32_t kept);
+
+// The time write of a store whose creation time is the birth time: never a creation time
+// (refused before anything is written), the two others on fd.
+NativeError WriteTimesBesideBirthTime(int fd, const FileTime* creation, const FileTime* lastAccess,
+                                      const FileTime* lastWrite);
 
 // Reads the statx record of the file again, after a driver changed its mode.
 void RereadInfo(const std::string& path, int fd, Inode& inode);
 
-// The mode, the two times and the raw values as inode last read them.
-Snapshot TakeModeAndTimes(const Inode& inode);
 // True while path still names the file the snapshot was taken of: what is put back by path
 // never lands on a file that replaced it.
 bool StillTheFile(const std::string& path, const Snapshot& snapshot);

@@ -29,11 +29,7 @@ class Ntfs3Layout final : public AttributeStore {
   }
 
   std::uint32_t AttributeWord(const Inode& inode, std::string_view) const override {
-    std::uint32_t word = inode.record.kept ? inode.record.attributes : 0;
-    if (!HasWriteBits(inode)) {
-      word |= kAttrReadOnly;
-    }
-    return ShownWord(word, inode);
+    return WordWithWriteBits(inode, inode.record.kept ? inode.record.attributes : 0);
   }
 
   bool IsCompressed(const Inode& inode, const std::string&) const override {
@@ -72,13 +68,10 @@ class Ntfs3Layout final : public AttributeStore {
 
   NativeError WriteTimes(const std::string&, int fd, Inode&, const FileTime* creation,
                          const FileTime* lastAccess, const FileTime* lastWrite) const override {
-    if (creation) {
-      return ENOTSUP;  // refused before anything is written; never half-done here either
-    }
-    return SetTimesOnDescriptor(fd, lastAccess, lastWrite);
+    return WriteTimesBesideBirthTime(fd, creation, lastAccess, lastWrite);
   }
 
-  Snapshot Take(const Inode& inode) const override { return TakeModeAndTimes(inode); }
+  Snapshot Take(const Inode& inode) const override { return SnapshotOf(inode); }
 
   NativeError Restore(const std::string& path, const Snapshot& snapshot) const override {
     if (!StillTheFile(path, snapshot)) {

@@ -54,18 +54,6 @@ NativeError StoreDos(const std::string& path, int fd, Inode& inode, const DosAtt
   return error;
 }
 
-mode_t CurrentUmask() {
-  const mode_t mask = umask(0);
-  umask(mask);
-  return mask;
-}
-
-// Write bits given back to a file made writable, as Wine does: the owner's always, and the
-// group's and others' where they may read, less the umask.
-mode_t WritableMode(mode_t mode) {
-  return mode | ((0600 | ((mode & 044) >> 1)) & ~CurrentUmask());
-}
-
 // True when the file already reads as info says, with or without a stored value.
 bool Unchanged(const Inode& inode, std::string_view path, const DosAttrib& info) {
   return inode.record.kept ? inode.record.attributes == info.attrib
