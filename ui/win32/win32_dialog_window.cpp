@@ -313,20 +313,30 @@ void Win32DialogWindow::AppendSystemMenuItem(int command, const std::u16string& 
   AppendMenuW(GetSystemMenu(window, FALSE), MF_STRING, static_cast<UINT_PTR>(command), Wide(text));
 }
 
-std::optional<std::vector<std::u16string>> Win32DialogWindow::ChooseFilesToOpen(
-    const std::u16string& filterCaption, const std::u16string& filterPattern) {
+namespace {
+
+// The common open-file dialog over `buffer` with `flags`; false when the user cancelled.
+bool AskForFiles(HWND owner, DWORD flags, const std::u16string& filterCaption,
+                 const std::u16string& filterPattern, std::vector<wchar_t>& buffer) {
   // The filter is pairs of zero-terminated texts, closed by an empty one.
   std::u16string filter = filterCaption + u'\0' + filterPattern + u'\0' + u'\0';
-  std::vector<wchar_t> buffer(kOpenBufferUnits, L'\0');
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof(dialog);
-  dialog.hwndOwner = window;
+  dialog.hwndOwner = owner;
   dialog.lpstrFilter = Wide(filter);
   dialog.lpstrFile = buffer.data();
-  dialog.nMaxFile = kOpenBufferUnits;
-  dialog.Flags = OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT |
-                 OFN_EXPLORER;
-  if (!GetOpenFileNameW(&dialog)) {
+  dialog.nMaxFile = static_cast<DWORD>(buffer.size());
+  dialog.Flags = flags | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
+  return GetOpenFileNameW(&dialog) != 0;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::u16string>> Win32DialogWindow::ChooseFilesToOpen(
+    const std::u16string& filterCaption, const std::u16string& filterPattern) {
+  std::vector<wchar_t> buffer(kOpenBufferUnits, L'\0');
+  if (!AskForFiles(window, OFN_ALLOWMULTISELECT | OFN_OVERWRITEPROMPT, filterCaption, filterPattern,
+                   buffer)) {
     return std::nullopt;
   }
   // One file: its full path. Several: the folder, then each name, each zero-terminated.
@@ -351,16 +361,8 @@ std::optional<std::vector<std::u16string>> Win32DialogWindow::ChooseFilesToOpen(
 // The single-file dialog of the times of another file: the buffer then holds one full path.
 std::optional<std::u16string> Win32DialogWindow::ChooseFileToOpen(
     const std::u16string& filterCaption, const std::u16string& filterPattern) {
-  std::u16string filter = filterCaption + u'\0' + filterPattern + u'\0' + u'\0';
   std::vector<wchar_t> buffer(kOpenBufferUnits, L'\0');
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof(dialog);
-  dialog.hwndOwner = window;
-  dialog.lpstrFilter = Wide(filter);
-  dialog.lpstrFile = buffer.data();
-  dialog.nMaxFile = kOpenBufferUnits;
-  dialog.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
-  if (!GetOpenFileNameW(&dialog)) {
+  if (!AskForFiles(window, 0, filterCaption, filterPattern, buffer)) {
     return std::nullopt;
   }
   return FromWide(buffer.data());
