@@ -1,0 +1,23 @@
+#include "file_change.hpp"
+
+namespace tempinex {
+
+ChangeOutcome ApplyChange(platform::OpenFile& file, const platform::Change& change) {
+  const bool attributesFirst = (file.State().attributes & platform::kAttrReadOnly) != 0;
+  platform::NativeError error = 0;
+  if (change.attributes && attributesFirst) {
+    error = file.WriteAttributes(change);
+  }
+  if (error == 0 && change.SetsTimes()) {
+    error = file.WriteTimes(change);
+  }
+  if (error == 0 && change.attributes && !attributesFirst) {
+    error = file.WriteAttributes(change);
+  }
+  if (error == 0) {
+    return {};
+  }
+  return {error, file.Restore()};
+}
+
+}  // namespace tempinex
