@@ -1,12 +1,11 @@
 #include "core_access.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <cerrno>
 
+#include "file_change.hpp"
 #include "file_name.hpp"
 #include "file_status.hpp"
+#include "open_file.hpp"
 #include "platform.hpp"
 
 namespace tempinex::cli {
@@ -15,57 +14,63 @@ namespace {
 
 namespace platform = tempinex::platform;
 
-// What kind of file the path names now, without following a last symbolic link: the probe's
-// errno alone does not tell a pipe or an immutable file from a file of another user.
-struct Kind {
-  bool known = false;
-  bool regular = false;
-  bool frozen = false;  // immutable or append-only
-};
-
-Kind KindOf(const std::u16string& path) {
-  const std::string native = BytesFromPath(path);
-  struct statx info {};
-  if (native.empty() ||
-      statx(AT_FDCWD, native.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE, &info) != 0) {
-    return {};
+Refusal RefusalOf(platform::Obstacle obstacle) {
+  switch (obstacle) {
+    case platform::Obstacle::kNone:
+      return Refusal::kNone;
+    case platform::Obstacle::kSystemError:
+      return Refusal::kNoPermission;
+    case platform::Obstacle::kNotRegular:
+      return Refusal::kNotRegular;
+    case platform::Obstacle::kFolderTimes:
+      return Refusal::kDirectoryTimes;
+    case platform::Obstacle::kReadOnly:
+      return Refusal::kReadOnly;
+    case platform::Obstacle::kImmutable:
+      return Refusal::kImmutable;
+    case platform::Obstacle::kReadOnlyVolume:
+      return Refusal::kReadOnlyVolume;
+    case platform::Obstacle::kNotOwner:
+      return Refusal::kNotOwner;
+    case platform::Obstacle::kNeedsPrivilege:
+      return Refusal::kNeedsPrivilege;
+    case platform::Obstacle::kNoExtendedAttributes:
+      return Refusal::kNoExtendedAttributes;
+    case platform::Obstacle::kCreationTimeFixed:
+      return Refusal::kCreationTimeFixed;
+    case platform::Obstacle::kAttributesUnsupported:
+      return Refusal::kAttributesUnsupported;
+    case platform::Obstacle::kWouldTurnSpecial:
+      return Refusal::kWouldTurnSpecial;
+    case platform::Obstacle::kRecordUnreadable:
+      return Refusal::kRecordUnreadable;
+    case platform::Obstacle::kNotKept:
+      return Refusal::kNotKept;
   }
-  constexpr std::uint64_t kFrozen = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
-  return {true, S_ISREG(info.stx_mode),
-          (info.stx_attributes_mask & info.stx_attributes & kFrozen) != 0};
-}
-
-Admission RefusalOf(const std::u16string& path, platform::NativeError error) {
-  const Kind kind = KindOf(path);
-  if (kind.known && !kind.regular) {
-    return {Refusal::kNotRegular, error};
-  }
-  if (kind.frozen) {
-    return {Refusal::kImmutable, error};
-  }
-  if (error == ENOTSUP || error == EOPNOTSUPP) {
-    return {Refusal::kNoExtendedAttributes, error};
-  }
-  return {Refusal::kNoPermission, error};
+  return Refusal::kNoPermission;
 }
 
 bool ClearsReadOnly(const FileState& before, const Change& change) {
   return change.attributes && (before.attributes & kReadOnly) && !(*change.attributes & kReadOnly);
 }
 
-int WriteTimes(const std::u16string& path, const Change& change) {
-  if (!change.created && !change.modified && !change.accessed) {
-    return 0;
-  }
-  platform::FileHandle handle;
-  if (const platform::NativeError error = platform::OpenForTimeWrite(path, handle)) {
-    return error;
-  }
-  const platform::NativeError error = platform::SetFileTimes(
-      handle, change.created ? &*change.created : nullptr,
-      change.accessed ? &*change.accessed : nullptr, change.modified ? &*change.modified : nullptr);
-  const platform::NativeError closeError = platform::CloseFile(handle);
-  return error != 0 ? error : closeError;
+std::optional<PreciseTime> PreciseOf(const std::optional<FileTime>& time) {
+  return time ? std::optional<PreciseTime>(PreciseFromFileTime(*time)) : std::nullopt;
+}
+
+platform::Change PlatformChange(const FileState& before, const Change& change) {
+  platform::Change planned;
+  planned.creation = PreciseOf(change.created);
+  planned.lastWrite = PreciseOf(change.modified);
+  planned.lastAccess = PreciseOf(change.accessed);
+  planned.attributes = change.attributes;
+  // The command clears read-only only when asked to, and then for the file it names.
+  planned.mayClearReadOnly = ClearsReadOnly(before, change);
+  return planned;
+}
+
+FileState StateOf(const platform::AttributeData& data) {
+  return {data.attributes, data.creation, data.lastWrite, data.lastAccess, data.size};
 }
 
 }  // namespace
@@ -99,70 +104,72 @@ bool WithinPathLimit(const std::u16string& path) {
   return platform::GetFullPathName(absolute, full, lastComponent) != 0 || full.size() < kMaxPath;
 }
 
-Visit::Visit(const std::u16string& path) : visit(new platform::FileVisit(path)) {}
-
-Visit::~Visit() {
-  delete static_cast<platform::FileVisit*>(visit);
-}
-
 int ReadState(const std::u16string& path, FileState& state) {
   platform::AttributeData data;
   if (const platform::NativeError error = platform::GetAttributeData(path, data)) {
     return error;
   }
-  state = {data.attributes, data.creation, data.lastWrite, data.lastAccess, data.size};
+  state = StateOf(data);
   return 0;
 }
 
-Admission Admit(const std::u16string& path, const FileState& before, const Change& change) {
-  const bool setsTime = change.created || change.modified || change.accessed;
-  if (before.attributes & kDirectory) {
-    // A folder takes attributes alone, in a single step that cannot be left half-done; its
-    // times are never written.
-    return setsTime ? Admission{Refusal::kDirectoryTimes, 0} : Admission{};
-  }
-  if ((before.attributes & kReadOnly) && !ClearsReadOnly(before, change)) {
-    return {Refusal::kReadOnly, 0};
-  }
-  // The dialog's writability test, asked about the whole change.
-  platform::PlannedChange planned;
-  planned.lastWrite = change.modified.has_value();
-  planned.lastAccess = change.accessed.has_value();
-  planned.creation = change.created.has_value();
-  planned.attributes = change.attributes.has_value();
-  planned.newAttributes = change.attributes.value_or(0);
-  planned.mayClearReadOnly = ClearsReadOnly(before, change);
-  if (const platform::NativeError error = platform::ProbeOpenForWrite(path, planned)) {
-    return RefusalOf(path, error);
-  }
-  return {};
+File::File(std::unique_ptr<platform::OpenFile> opened) : file(std::move(opened)) {
+  Refresh();
 }
 
-namespace {
+File::~File() = default;
 
-int MakeSteps(const std::u16string& path, const FileState& before, const Change& change) {
-  const bool attributesFirst = ClearsReadOnly(before, change);
-  if (change.attributes && attributesFirst) {
-    if (const platform::NativeError error = platform::SetAttributes(path, *change.attributes)) {
-      return error;
-    }
-  }
-  if (const int error = WriteTimes(path, change)) {
-    return error;
-  }
-  if (change.attributes && !attributesFirst) {
-    return platform::SetAttributes(path, *change.attributes);
-  }
-  return 0;
+std::unique_ptr<File> File::Open(const std::u16string& path, int& error) {
+  std::unique_ptr<platform::OpenFile> opened;
+  error = platform::OpenFileAt(path, platform::LinkRule::kFollow, opened);
+  return error == 0 ? std::unique_ptr<File>(new File(std::move(opened))) : nullptr;
 }
 
-}  // namespace
+void File::Refresh() {
+  state = StateOf(file->State());
+}
 
-int MakeChange(const std::u16string& path, const FileState& before, const Change& change) {
-  const int error = MakeSteps(path, before, change);
-  if (error != 0) {
-    // A file whose change failed half-way is put back as it was, where the platform can.
-    platform::UndoWrites(path);
+int File::Reread() {
+  const int error = file->Reread();
+  Refresh();
+  return error;
+}
+
+Identity File::Id() const {
+  const platform::FileIdentity identity = file->Identity();
+  return {identity.volume, identity.index};
+}
+
+bool File::IsFolder() const {
+  return file->IsFolder();
+}
+
+bool File::IsLink() const {
+  return file->IsLink();
+}
+
+Admission File::Admit(const Change& change) const {
+  const platform::Verdict verdict = file->Admit(PlatformChange(state, change));
+  return {RefusalOf(verdict.obstacle), verdict.error};
+}
+
+Outcome File::Make(const Change& change) {
+  const ChangeOutcome outcome = ApplyChange(*file, PlatformChange(state, change));
+  Refresh();
+  return {outcome.error, outcome.restoreError};
+}
+
+std::unique_ptr<File> File::OpenEntry(const std::string& name, int& error) {
+  std::unique_ptr<platform::OpenFile> opened;
+  error = platform::OpenEntry(*file, PathFromBytes(name), opened);
+  return error == 0 ? std::unique_ptr<File>(new File(std::move(opened))) : nullptr;
+}
+
+int File::List(std::vector<Entry>& entries) {
+  std::vector<platform::FolderEntry> listed;
+  const int error = platform::ListFolder(*file, listed);
+  for (const platform::FolderEntry& entry : listed) {
+    entries.push_back({BytesFromPath(entry.name), entry.folder, entry.link});
   }
   return error;
 }

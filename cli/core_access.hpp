@@ -2,12 +2,18 @@
 
 // Everything the command-line program asks of the file state core goes through here: the
 // state of one file as true instants, whether a planned change can be made whole, and making
-// it. Nothing else in cli/ includes a core header.
+// it, all on one open file. Nothing else in cli/ includes a core header.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+namespace tempinex::platform {
+class OpenFile;
+}
 
 namespace tempinex::cli {
 
@@ -48,13 +54,35 @@ enum class Refusal {
   kDirectoryTimes,
   kReadOnly,
   kImmutable,
+  kReadOnlyVolume,
+  kNotOwner,
+  kNeedsPrivilege,
   kNoPermission,  // error says why
   kNoExtendedAttributes,
+  kCreationTimeFixed,
+  kAttributesUnsupported,
+  kWouldTurnSpecial,
+  kRecordUnreadable,  // error says why
+  kNotKept,
 };
 
 struct Admission {
   Refusal refusal = Refusal::kNone;
   int error = 0;  // errno, where the refusal has one
+};
+
+// How a change ended: 0, or the errno of the failure that stopped it; and when putting the
+// file back after that failure failed too, its errno (the file may be half-written).
+struct Outcome {
+  int error = 0;
+  int restoreError = 0;
+};
+
+// Two names of one file give the same identity.
+struct Identity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  bool operator==(const Identity&) const = default;
 };
 
 // File names are bytes on Linux; the core names files in UTF-16, with every byte that is not
@@ -66,28 +94,50 @@ std::string BytesFromPath(const std::u16string& path);
 // core; longer ones are refused.
 bool WithinPathLimit(const std::u16string& path);
 
-// Within one of these, the calls on one file may answer from what earlier calls learnt of it.
-class Visit {
- public:
-  explicit Visit(const std::u16string& path);
-  ~Visit();
-  Visit(const Visit&) = delete;
-  Visit& operator=(const Visit&) = delete;
-
- private:
-  void* visit;
-};
-
-// Reads the file's state; 0 or the errno of the failure.
+// Reads the file's state by its name, without opening it; 0 or the errno of the failure.
 int ReadState(const std::u16string& path, FileState& state);
 
-// Whether the whole change can be made to the file as it is now (before), without writing.
-// The path is taken to be within the limit.
-Admission Admit(const std::u16string& path, const FileState& before, const Change& change);
+// One file, opened once: its name is resolved when it is opened, and every later call reaches
+// that file whatever happens to the name meanwhile.
+class File {
+ public:
+  // The file path names, a last symbolic link followed as touch does; nothing, with error set,
+  // when it cannot be opened. A device or a pipe is looked at, never opened.
+  static std::unique_ptr<File> Open(const std::u16string& path, int& error);
+  ~File();
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
 
-// Makes the change: the attributes first when they clear read-only (so that the file can take
-// its times), else after the times (so that a file made read-only still takes them).
-// 0 or the errno of the first failure.
-int MakeChange(const std::u16string& path, const FileState& before, const Change& change);
+  // Its state as last read: when opened, after Reread, and as each step of Make left it.
+  const FileState& State() const { return state; }
+  int Reread();
+  Identity Id() const;
+  bool IsFolder() const;
+  bool IsLink() const;
+
+  // Whether the whole change can be made to the file as it is now, without writing anything.
+  Admission Admit(const Change& change) const;
+  // Makes the change: the attributes first when the file is read-only now (so that it can
+  // take its times), else after the times (so that a file made read-only still takes them). A
+  // change that fails half-way is put back.
+  Outcome Make(const Change& change);
+
+  // The entry `name` of this folder, opened as itself: a link there is never followed.
+  std::unique_ptr<File> OpenEntry(const std::string& name, int& error);
+  struct Entry {
+    std::string name;
+    bool folder = false;  // as the listing says; the entry opened tells what it is now
+    bool link = false;
+  };
+  // The entries of this folder, "." and ".." left out, in no particular order.
+  int List(std::vector<Entry>& entries);
+
+ private:
+  explicit File(std::unique_ptr<platform::OpenFile> opened);
+  void Refresh();
+
+  std::unique_ptr<platform::OpenFile> file;
+  FileState state;
+};
 
 }  // namespace tempinex::cli

@@ -26,8 +26,24 @@ std::string Reason(const Admission& admission) {
       return _("read-only file (clear it with --attrib -r)");
     case Refusal::kImmutable:
       return _("immutable or append-only file");
+    case Refusal::kReadOnlyVolume:
+      return _("the file system is mounted read-only");
+    case Refusal::kNotOwner:
+      return _("only its owner or a privileged user may change it");
+    case Refusal::kNeedsPrivilege:
+      return _("only a privileged user may make this change on this file system");
     case Refusal::kNoExtendedAttributes:
       return _("the file system keeps no extended attributes");
+    case Refusal::kCreationTimeFixed:
+      return _("the creation time of this file system cannot be set from Linux");
+    case Refusal::kAttributesUnsupported:
+      return _("this kernel cannot change the attributes of this file system");
+    case Refusal::kWouldTurnSpecial:
+      return _("System without Hidden would turn this small file into a special file");
+    case Refusal::kNotKept:
+      return _("the file system did not keep the change");
+    case Refusal::kRecordUnreadable:
+      return Format(_("its attributes could not be read: %s"), {std::strerror(admission.error)});
     case Refusal::kNone:
     case Refusal::kCannotRead:
     case Refusal::kNoPermission:
@@ -70,16 +86,24 @@ class SetRun {
   SetRun(const Arguments& arguments, UndoLog* log) : arguments(arguments), log(log) {}
 
   void Operand(const std::string& name) {
-    if (!arguments.recursive) {
-      File(name, false);
-      return;
+    const std::u16string path = PathFromBytes(name);
+    if (!WithinPathLimit(path)) {
+      return Refuse(name, Reason({Refusal::kPathTooLong, 0}));
     }
-    Walk(name, {[this](const std::string& path, bool isFolder) { File(path, isFolder); },
-                [this](const std::string& folder, int error) {
-                  Complain(Format(_("cannot read the folder %s: %s"),
-                                  {Quote(folder), std::strerror(error)}));
-                  refused = true;
-                }});
+    int error = 0;
+    const std::unique_ptr<File> file = File::Open(path, error);
+    if (!file) {
+      return Refuse(name, std::strerror(error));
+    }
+    if (!arguments.recursive) {
+      return ChangeFile(name, *file, false);
+    }
+    Walk(name, *file,
+         {[this](const std::string& path, File& found) { ChangeFile(path, found, found.IsFolder()); },
+          [this](const std::string& path, int error) {
+            Complain(Format(_("cannot read the folder %s: %s"), {Quote(path), std::strerror(error)}));
+            refused = true;
+          }});
   }
 
   bool Refused() const { return refused; }
@@ -91,22 +115,17 @@ class SetRun {
     refused = true;
   }
 
-  void File(const std::string& name, bool walkedFolder) {
+  void ChangeFile(const std::string& name, File& file, bool walkedFolder) {
     if (stopped) {
       return;
     }
-    if (log != nullptr && log->Is(name)) {
+    if (log != nullptr && log->Is(file.Id())) {
       return;  // the log is written by this run, and never changed as one of its files
     }
-    const std::u16string path = PathFromBytes(name);
-    const Visit visit(path);
-    FileState before;
-    if (!WithinPathLimit(path)) {
+    if (!WithinPathLimit(PathFromBytes(name))) {
       return Refuse(name, Reason({Refusal::kPathTooLong, 0}));
     }
-    if (const int error = ReadState(path, before)) {
-      return Refuse(name, std::strerror(error));
-    }
+    const FileState before = file.State();
     const Plan plan = PlanChange(arguments.set, before, walkedFolder);
     if (plan.outOfRange) {
       return Refuse(name, _("a shifted time falls outside the years 1601 to 9999"));
@@ -117,8 +136,7 @@ class SetRun {
       }
       return;
     }
-    if (const Admission admission = Admit(path, before, plan.change);
-        admission.refusal != Refusal::kNone) {
+    if (const Admission admission = file.Admit(plan.change); admission.refusal != Refusal::kNone) {
       return Refuse(name, Reason(admission));
     }
     if (arguments.dryRun) {
@@ -132,13 +150,15 @@ class SetRun {
         return;
       }
     }
-    const int error = MakeChange(path, before, plan.change);
-    if (error != 0) {
-      Refuse(name, std::strerror(error));
+    const Outcome outcome = file.Make(plan.change);
+    if (outcome.error != 0) {
+      Refuse(name, outcome.restoreError == 0
+                       ? std::string(std::strerror(outcome.error))
+                       : Format(_("%s; putting it back failed too (%s): it may be half-written"),
+                                {std::strerror(outcome.error), std::strerror(outcome.restoreError)}));
     }
-    FileState after;
-    if (log != nullptr && ReadState(path, after) == 0) {
-      log->After(name, after);
+    if (log != nullptr && file.Reread() == 0) {
+      log->After(name, file.State());
     }
   }
 

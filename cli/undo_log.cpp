@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -171,41 +172,37 @@ std::optional<std::vector<Entry>> ReadEntries(const std::string& file, std::stri
 // Restores one entry; false when it had to be refused.
 bool UndoEntry(const Entry& entry) {
   const std::u16string path = PathFromBytes(entry.name);
-  const Visit visit(path);
-  FileState now;
+  const auto refuse = [&entry](const std::string& why) {
+    Complain(Format(_("cannot restore %s: %s"), {Quote(entry.name), why}));
+    return false;
+  };
   if (!WithinPathLimit(path)) {
-    Complain(Format(_("cannot restore %s: %s"),
-                    {Quote(entry.name), _("path too long (260 UTF-16 units or more)")}));
-    return false;
+    return refuse(_("path too long (260 UTF-16 units or more)"));
   }
-  if (const int error = ReadState(path, now)) {
-    Complain(Format(_("cannot restore %s: %s"), {Quote(entry.name), std::strerror(error)}));
-    return false;
+  int error = 0;
+  const std::unique_ptr<File> file = File::Open(path, error);
+  if (!file) {
+    return refuse(std::strerror(error));
   }
+  const FileState now = file->State();
   const FileState& left = entry.after.value_or(entry.planned);
   const bool accessMatters = left.accessed != entry.before.accessed;
   if (!Same(now, left, accessMatters)) {
     if (Same(now, entry.before, accessMatters)) {
       return true;  // never changed, or restored already
     }
-    Complain(Format(_("cannot restore %s: it has changed since the change was logged"),
-                    {Quote(entry.name)}));
-    return false;
+    return refuse(_("it has changed since the change was logged"));
   }
   const Change change = Restoring(now, entry.before, accessMatters);
-  const Admission admission = Admit(path, now, change);
+  const Admission admission = file->Admit(change);
   if (admission.refusal != Refusal::kNone) {
-    Complain(Format(_("cannot restore %s: %s"),
-                    {Quote(entry.name), admission.error != 0 ? std::strerror(admission.error)
-                                                             : _("the file refuses the change")}));
-    return false;
+    return refuse(admission.error != 0 ? std::strerror(admission.error)
+                                       : _("the file refuses the change"));
   }
-  if (const int error = MakeChange(path, now, change)) {
-    Complain(Format(_("cannot restore %s: %s"), {Quote(entry.name), std::strerror(error)}));
-    return false;
+  if (const Outcome outcome = file->Make(change); outcome.error != 0) {
+    return refuse(std::strerror(outcome.error));
   }
-  FileState restored;
-  if (ReadState(path, restored) != 0 || !Same(restored, entry.before, accessMatters)) {
+  if (file->Reread() != 0 || !Same(file->State(), entry.before, accessMatters)) {
     Complain(Format(_("cannot restore %s exactly"), {Quote(entry.name)}));
     return false;
   }
@@ -234,14 +231,13 @@ bool StartsAsLog(int fd) {
 UndoLog::UndoLog(int fd) : fd(fd) {
   struct stat info {};
   if (fstat(fd, &info) == 0) {
-    device = info.st_dev;
-    inode = info.st_ino;
+    self = {(static_cast<std::uint64_t>(major(info.st_dev)) << 32) | minor(info.st_dev),
+            info.st_ino};
   }
 }
 
-bool UndoLog::Is(const std::string& path) const {
-  struct stat info {};
-  return stat(path.c_str(), &info) == 0 && info.st_dev == device && info.st_ino == inode;
+bool UndoLog::Is(const Identity& file) const {
+  return file == self;
 }
 
 std::optional<UndoLog> UndoLog::Open(const std::string& file, int& error) {
@@ -268,7 +264,7 @@ std::optional<UndoLog> UndoLog::Open(const std::string& file, int& error) {
 }
 
 UndoLog::UndoLog(UndoLog&& other) noexcept
-    : fd(other.fd), device(other.device), inode(other.inode) {
+    : fd(other.fd), self(other.self) {
   other.fd = -1;
 }
 
@@ -276,8 +272,7 @@ UndoLog& UndoLog::operator=(UndoLog&& other) noexcept {
   if (this != &other) {
     Close();
     fd = other.fd;
-    device = other.device;
-    inode = other.inode;
+    self = other.self;
     other.fd = -1;
   }
   return *this;

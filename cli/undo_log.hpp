@@ -28,16 +28,15 @@ class UndoLog {
   int Before(const std::string& name, const FileState& before, const FileState& planned);
   int After(const std::string& name, const FileState& after);
   int Close();
-  // True when path names the log itself, which a run never changes.
-  bool Is(const std::string& path) const;
+  // True when file is the log itself, which a run never changes.
+  bool Is(const Identity& file) const;
 
  private:
   explicit UndoLog(int fd);
   int Write(const std::string& line, bool sync);
 
   int fd = -1;
-  dev_t device = 0;
-  ino_t inode = 0;
+  Identity self;
 };
 
 int RunUndo(const std::string& file);

@@ -33,13 +33,16 @@ ErrorCause CauseFromErrno(int error);
 
 class FileError : public std::exception {
  public:
-  FileError(ErrorCause cause, std::int32_t osError, std::u16string path = {})
-      : cause(cause), osError(osError), path(std::move(path)) {}
+  FileError(ErrorCause cause, std::int32_t osError, std::u16string path = {},
+            bool mayBeHalfWritten = false)
+      : cause(cause), osError(osError), path(std::move(path)), mayBeHalfWritten(mayBeHalfWritten) {}
   const char* what() const noexcept override { return "file error"; }
 
   ErrorCause cause;
   std::int32_t osError;  // the platform's code, -1 when there is none
   std::u16string path;   // may be empty
+  // The write failed half-way and putting the file back failed too: it may be half-written.
+  bool mayBeHalfWritten;
 };
 
 // Result codes raised by the time conversions.

@@ -1,5 +1,9 @@
 #include "file_operate.hpp"
 
+#include <memory>
+
+#include "open_file.hpp"
+
 namespace tempinex {
 
 namespace {
@@ -65,11 +69,14 @@ FileStatus CFileOperate::GetFileStatus(int index) const {
 }
 
 bool CFileOperate::ProbeWritable(const std::u16string& path) const {
-  return ProbeWritable(path, platform::PlannedChange{});
+  // What opening a file for writing stands for: a new last-write time.
+  platform::Change change;
+  change.lastWrite = PreciseTime{};
+  std::unique_ptr<platform::OpenFile> file;
+  return Open(path, file) && file->Admit(change).Admitted();
 }
 
-bool CFileOperate::ProbeWritable(const std::u16string& path,
-                                 const platform::PlannedChange& change) const {
+bool CFileOperate::Open(const std::u16string& path, std::unique_ptr<platform::OpenFile>& file) {
   if (path.size() >= kMaxPath) {
     return false;
   }
@@ -77,18 +84,12 @@ bool CFileOperate::ProbeWritable(const std::u16string& path,
   if (!ResolveFullPath(path.c_str(), &resolved)) {
     return false;
   }
-  return platform::ProbeOpenForWrite(path, change) == 0;
+  return platform::OpenFileAt(path, platform::LinkRule::kFollow, file) == 0;
 }
 
 bool CFileOperate::ApplyStatus(const FileStatus& status, bool leaveAttributes,
                                int readOnlyClearedAt) {
   failedFiles.clear();
-  platform::PlannedChange change;
-  change.lastWrite = status.modified != 0;
-  change.lastAccess = status.accessed != 0;
-  change.creation = status.created != 0;
-  change.attributes = !leaveAttributes;
-  change.newAttributes = status.attribute;
   const std::vector<std::u16string> targets =
       count <= 1 ? std::vector<std::u16string>{currentPath}
                  : std::vector<std::u16string>(files.begin(), files.begin() + count);
@@ -105,18 +106,22 @@ bool CFileOperate::ApplyStatus(const FileStatus& status, bool leaveAttributes,
       progress->BatchProgress(i, targets.size());
     }
     const std::u16string& path = targets[i];
-    // The test and the write are one short visit to the file: what the test learnt of it
-    // serves the write.
-    const platform::FileVisit visit(path);
+    // The file is opened once: what the test looks at is what is written.
+    std::unique_ptr<platform::OpenFile> file;
+    if (!Open(path, file)) {
+      failedFiles.push_back(path);
+      continue;
+    }
+    platform::Change change = ChangeOfStatus(status, leaveAttributes, file->State().attributes);
     // Only the file whose read-only box the user cleared may be made writable.
     change.mayClearReadOnly = static_cast<int>(i) == readOnlyClearedAt;
-    if (!ProbeWritable(path, change)) {
+    if (!file->Admit(change).Admitted()) {
       failedFiles.push_back(path);
       continue;
     }
     try {
-      WriteFileStatus(path, status, leaveAttributes);
-    } catch (const FileError& error) {
+      WriteFileStatus(*file, path, change);
+    } catch (const FileError&) {
       // The batch stops here; the files refused so far are still told, and the error names
       // the file it happened to.
       if (progress != nullptr) {
@@ -124,7 +129,7 @@ bool CFileOperate::ApplyStatus(const FileStatus& status, bool leaveAttributes,
         finish.progress = nullptr;
       }
       ReportFailures();
-      throw FileError(error.cause, error.osError, path);
+      throw;
     }
   }
   return failedFiles.empty();

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "file_status.hpp"
+#include "open_file.hpp"
 #include "platform.hpp"
 #include "shell_seams.hpp"
 
@@ -59,7 +61,9 @@ class CFileOperate {
   std::uint32_t GetCurrentPathAttributes() const;
 
  private:
-  bool ProbeWritable(const std::u16string& path, const platform::PlannedChange& change) const;
+  // Opens a member of the set for a change: false when its path is too long, cannot be
+  // resolved or names nothing that can be opened.
+  static bool Open(const std::u16string& path, std::unique_ptr<platform::OpenFile>& file);
   const std::u16string& FileAt(int index) const;
   std::u16string FileNameAt(int index) const;
   bool IsWithinFolder(const std::u16string& newPath) const;

@@ -1,6 +1,10 @@
 #include "file_status.hpp"
 
 #include <algorithm>
+#include <memory>
+#include <optional>
+
+#include "file_change.hpp"
 
 namespace tempinex {
 
@@ -27,43 +31,11 @@ StatusTime ShownTime(platform::FileTime time) {
   throw FileError(platform::CauseOf(error), error, path);
 }
 
-void SetAttributesOrRaise(const std::u16string& path, std::uint32_t attributes) {
-  if (const platform::NativeError error = platform::SetAttributes(path, attributes)) {
-    RaiseFileError(error, path);
+std::optional<PreciseTime> PreciseOf(StatusTime time) {
+  if (time == 0) {
+    return std::nullopt;
   }
-}
-
-void WriteTimes(const std::u16string& path, const FileStatus& status) {
-  // Converted in this order so that a conversion failure is met before the file is opened.
-  platform::FileTime modified = 0;
-  platform::FileTime accessed = 0;
-  platform::FileTime created = 0;
-  if (status.modified != 0) {
-    modified = StatusTimeToFileTime(status.modified);
-  }
-  if (status.accessed != 0) {
-    accessed = StatusTimeToFileTime(status.accessed);
-  }
-  if (status.created != 0) {
-    created = StatusTimeToFileTime(status.created);
-  }
-  if (status.modified == 0 && status.accessed == 0 && status.created == 0) {
-    return;
-  }
-  platform::FileHandle handle;
-  if (const platform::NativeError error = platform::OpenForTimeWrite(path, handle)) {
-    RaiseFileError(error, path);
-  }
-  const platform::NativeError error = platform::SetFileTimes(
-      handle, status.created != 0 ? &created : nullptr, status.accessed != 0 ? &accessed : nullptr,
-      status.modified != 0 ? &modified : nullptr);
-  if (error != 0) {
-    platform::CloseFile(handle);
-    RaiseFileError(error, path);
-  }
-  if (const platform::NativeError closeError = platform::CloseFile(handle)) {
-    RaiseFileError(closeError, path);
-  }
+  return PreciseFromFileTime(StatusTimeToFileTime(time));
 }
 
 }  // namespace
@@ -132,40 +104,46 @@ bool ReadFileStatus(const char16_t* path, FileStatus& status) {
   return true;
 }
 
-namespace {
-
-// The steps of WriteFileStatus, within its visit.
-void WriteSteps(const std::u16string& path, const FileStatus& status, bool leaveAttributes) {
-  std::uint32_t word = 0;
-  if (const platform::NativeError error = platform::GetAttributes(path, word)) {
-    RaiseFileError(error, path);
-  }
+platform::Change ChangeOfStatus(const FileStatus& status, bool leaveAttributes,
+                                std::uint32_t word) {
+  platform::Change change;
+  // Converted in this order, and all before the file is written.
+  change.lastWrite = PreciseOf(status.modified);
+  change.lastAccess = PreciseOf(status.accessed);
+  change.creation = PreciseOf(status.created);
   const std::uint32_t attribute = status.attribute;
-  const bool writeAttributes = !leaveAttributes && attribute != word;
-  // A file being made writable takes its times only after the attribute; a file being made
-  // read-only only before it.
-  const bool wasReadOnly = (word & platform::kAttrReadOnly) != 0;
-  if (writeAttributes && wasReadOnly) {
-    SetAttributesOrRaise(path, attribute);
+  if (!leaveAttributes && attribute != word) {
+    change.attributes = attribute;
   }
-  WriteTimes(path, status);
-  if (writeAttributes && !wasReadOnly) {
-    SetAttributesOrRaise(path, attribute);
+  return change;
+}
+
+void WriteFileStatus(platform::OpenFile& file, const std::u16string& path,
+                     const platform::Change& change) {
+  const ChangeOutcome outcome = ApplyChange(file, change);
+  if (!outcome.Done()) {
+    throw FileError(platform::CauseOf(outcome.error), outcome.error, path,
+                    outcome.restoreError != 0);
   }
 }
 
-}  // namespace
-
 void WriteFileStatus(const std::u16string& path, const FileStatus& status, bool leaveAttributes) {
-  const platform::FileVisit visit(path);
-  try {
-    WriteSteps(path, status, leaveAttributes);
-  } catch (...) {
-    // A file whose write failed half-way is put back as it was where the platform can; the
-    // failure that stopped it is what is told.
-    platform::UndoWrites(path);
-    throw;
+  std::unique_ptr<platform::OpenFile> file;
+  if (const platform::NativeError error =
+          platform::OpenFileAt(path, platform::LinkRule::kFollow, file)) {
+    RaiseFileError(error, path);
   }
+  platform::Change change = ChangeOfStatus(status, leaveAttributes, file->State().attributes);
+  if (change.Empty()) {
+    return;  // nothing to write
+  }
+  // Asked for on its own, a write may clear read-only; a file that cannot take the whole
+  // change is refused before any of it is written.
+  change.mayClearReadOnly = true;
+  if (const platform::Verdict verdict = file->Admit(change); !verdict.Admitted()) {
+    RaiseFileError(verdict.error != 0 ? verdict.error : platform::AccessDeniedError(), path);
+  }
+  WriteFileStatus(*file, path, change);
 }
 
 }  // namespace tempinex

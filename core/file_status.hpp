@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "open_file.hpp"
 #include "status_time.hpp"
 
 namespace tempinex {
@@ -31,8 +32,16 @@ bool ResolveFullPath(const char16_t* path, char16_t (*out)[kMaxPath]);
 // Raises ResultCodeError when a file time gives fields MakeStatusTime rejects.
 bool ReadFileStatus(const char16_t* path, FileStatus& status);
 
-// Writes the times that are not 0 and, unless leaveAttributes, the attribute byte.
-// Raises FileError at the first platform failure.
+// Writes the times that are not 0 and, unless leaveAttributes, the attribute byte where it
+// differs from the file's attribute word. Raises FileError (naming path) when the file cannot
+// be opened or a step fails; a file whose write failed half-way is put back where the
+// platform can, and the error says when it could not be.
 void WriteFileStatus(const std::u16string& path, const FileStatus& status, bool leaveAttributes);
+void WriteFileStatus(platform::OpenFile& file, const std::u16string& path, const platform::Change& change);
+
+// The change a status record asks of a file whose attribute word is `word`: its times that are
+// not 0 and, unless leaveAttributes, the attribute byte where it differs from the word.
+// Converts every time before anything is written; raises FileError when one cannot be.
+platform::Change ChangeOfStatus(const FileStatus& status, bool leaveAttributes, std::uint32_t word);
 
 }  // namespace tempinex

@@ -38,6 +38,7 @@ enum class Obstacle : std::uint8_t {
   kImmutable,             // immutable or append-only
   kReadOnlyVolume,        // the volume is mounted read-only
   kNotOwner,              // only the owner, or a privileged user, may make this change
+  kNeedsPrivilege,        // only a privileged user may make this change on this volume
   kNoExtendedAttributes,  // the volume keeps no extended attributes, which the change needs
   kCreationTimeFixed,     // this volume's creation time cannot be set from this system
   kAttributesUnsupported,  // the kernel cannot change this volume's attributes
@@ -106,8 +107,9 @@ class OpenFile {
   virtual PreciseTimes Times() const = 0;
   virtual NativeError Reread() = 0;
   virtual FileIdentity Identity() const = 0;
-  // True for a folder.
+  // True for a folder; true for a symbolic link opened as itself.
   virtual bool IsFolder() const = 0;
+  virtual bool IsLink() const = 0;
 
   // The writability test: whether this user can make all of `change` to the file as last read.
   // Nothing is written, and nothing is opened for writing.
@@ -121,7 +123,7 @@ class OpenFile {
   // file may then be half-written).
   virtual NativeError Restore() = 0;
 
-  // What a change may alter, as the file is now (State()).
+  // What a change may alter, as the file was last read (opened, or Reread).
   virtual SavedState Saved() const = 0;
   // Makes the file as `state` describes it: refused (ENOENT or the platform's own code) when
   // `state` is of another file. 0, or the first failure.

@@ -37,6 +37,8 @@ inline constexpr std::uint32_t kAttrDevice = 0x40;
 inline constexpr std::uint32_t kAttrNormal = 0x80;
 inline constexpr std::uint32_t kAttrCompressed = 0x800;
 inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFF;
+// The bits the program edits: read-only, hidden, system and archive.
+inline constexpr std::uint32_t kAttrEditable = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
 
 // Volume flags of interest to path resolution.
 inline constexpr std::uint32_t kVolumeCasePreserved = 0x2;
@@ -51,6 +53,8 @@ inline constexpr char16_t kSeparator = u'/';
 ErrorCause CauseOf(NativeError error);
 // The code of a file name that the platform cannot take.
 NativeError InvalidNameError();
+// The code of a file this user may not change.
+NativeError AccessDeniedError();
 // A short sentence saying why a call failed, for messages to the user.
 std::u16string DescribeError(NativeError error);
 
@@ -69,66 +73,14 @@ struct AttributeData {
   std::uint64_t size = 0;
 };
 
+// A status read: what the file path names now shows, read without opening it.
 NativeError GetAttributeData(const std::u16string& path, AttributeData& data);
 NativeError GetAttributes(const std::u16string& path, std::uint32_t& attributes);
-// Replaces the attribute set of path with `attributes`.
-NativeError SetAttributes(const std::u16string& path, std::uint32_t attributes);
-
-// A file opened for one operation and closed right after it.
-struct FileHandle {
-  std::intptr_t value = -1;
-};
-
-// Opens an existing file so that its time stamps can be set.
-NativeError OpenForTimeWrite(const std::u16string& path, FileHandle& handle);
-// Sets the times that are given; a null pointer leaves that time as it is.
-NativeError SetFileTimes(FileHandle handle, const FileTime* creation, const FileTime* lastAccess,
-                         const FileTime* lastWrite);
-NativeError CloseFile(FileHandle handle);
-
-// What one apply is about to do to one file, for the writability test.
-struct PlannedChange {
-  bool lastWrite = false;   // the last-write time is set
-  bool lastAccess = false;  // the last-access time is set
-  bool creation = false;    // the creation time is set
-  // A new attribute set is written (where it differs from the file's): newAttributes.
-  bool attributes = false;
-  std::uint32_t newAttributes = 0;
-  // The user cleared this file's read-only box: a read-only file may be made writable. Without
-  // it a read-only file is refused whatever the new set says.
-  bool mayClearReadOnly = false;
-};
-
-// The writability test: 0 when this user can make all of `change` to the file at path, else
-// the reason. Nothing is written. Windows opens the file for writing, unshared, and closes it
-// again (opened only to change attributes where a read-only file is being made writable);
-// Linux asks what the kernel and the volume's store will allow.
-NativeError ProbeOpenForWrite(const std::u16string& path, const PlannedChange& change);
 
 // Moves `from` to `to` within a volume. Never replaces an existing `to`.
 NativeError MoveFile(const std::u16string& from, const std::u16string& to);
 
-// Marks the calls this thread makes while it lives as one short visit to one file, during
-// which nobody but this program is expected to change the file's attributes: the platform may
-// then answer a call from what an earlier call of the same visit learnt of the file, instead of
-// asking the file system again. Times and sizes are always read afresh. A visit begun while
-// another is under way on the thread does nothing.
-class FileVisit {
- public:
-  explicit FileVisit(const std::u16string& path);
-  ~FileVisit();
-  FileVisit(const FileVisit&) = delete;
-  FileVisit& operator=(const FileVisit&) = delete;
-
- private:
-  bool began = false;
-};
-
-// Within a visit, puts the visited file back as it was before the visit's first write, where
-// it can (after a later step of the same file failed): the attribute record, the mode and the
-// last-access and last-write times. 0, or the first failure; does nothing outside a visit or
-// before a write. The Windows layer keeps nothing to put back and does nothing.
-NativeError UndoWrites(const std::u16string& path);
+// Every change to a file goes through an open file: open_file.hpp.
 
 // Path resolution.
 // The absolute form of path; lastComponent receives the position of its last component

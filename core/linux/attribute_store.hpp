@@ -3,51 +3,33 @@
 // Where one kind of file system keeps the Windows notions of a file: its four attribute bits,
 // its compressed state and its creation time. Each volume is served by one store (chosen in
 // store_select.cpp); the rest of the Linux layer asks the store and never knows which it is.
+// A store reaches the file only through the FileRef it is given: for a change, the descriptor
+// the file was opened as.
 
 #include <sys/types.h>
-#include <time.h>
 
 #include <array>
 #include <cstdint>
-#include <optional>
-#include <string>
-#include <string_view>
 
+#include "file_ref.hpp"
+#include "open_file.hpp"
 #include "platform.hpp"
 
 namespace tempinex::platform::linux_fs {
 
 struct Inode;
 
-// One raw value a store read of a file, kept so that a failed write can put it back.
-struct StoredValue {
-  const char* name = nullptr;        // the extended attribute, or null for a slot not in use
-  bool known = false;                // false when it could not be read: never put back
-  std::optional<std::string> value;  // nothing when the file had no such attribute
-};
-
 // What a store read of one file, in its own terms.
 struct StoreRecord {
-  bool kept = false;               // the store holds a record of this file
-  std::uint32_t attributes = 0;    // the attribute word as kept, when kept
-  FileTime creation = 0;           // the creation time as kept; 0 when none
-  std::array<StoredValue, 2> raw;  // the values as read, for Snapshot
-};
-
-// The state one file's write may change, taken before its first step. The change time is not
-// in it: the kernel sets it at every change and nothing can set it back.
-struct Snapshot {
-  // The file it was taken of: nothing is put back on another file found under the same name.
-  std::uint64_t inodeNumber = 0;
-  std::uint32_t deviceMajor = 0;
-  std::uint32_t deviceMinor = 0;
-  mode_t mode = 0;
-  struct timespec lastAccess {};
-  struct timespec lastWrite {};
-  std::array<StoredValue, 2> raw;
-  // Which steps have run since it was taken, set by the caller of the store.
-  bool attributesWritten = false;
-  bool timesWritten = false;
+  bool kept = false;             // the store holds a record of this file
+  std::uint32_t attributes = 0;  // the attribute word as kept, when kept
+  FileTime creation = 0;         // the creation time as kept; 0 when none
+  // What the store keeps could not be read (no permission to read it, an I/O error): why. A
+  // change that needs it is refused rather than built on a guess.
+  NativeError unreadable = 0;
+  bool noValues = false;  // the volume keeps no extended attributes at all
+  // The values as read, for SavedState: what a failed change and an undo put back.
+  std::array<SavedValue, 2> raw;
 };
 
 enum class StoreKind {
@@ -65,42 +47,43 @@ class AttributeStore {
   virtual ~AttributeStore() = default;
   virtual StoreKind Kind() const = 0;
 
-  // Fills inode.record for the file open as fd, or named by path when fd < 0; inode.info is
-  // already read. A record that cannot be read reads as none.
-  virtual void ReadRecord(const std::string& path, int fd, Inode& inode) const = 0;
+  // Fills inode.record for `file`; inode.info is already read. Only regular files and folders
+  // have records: nothing is asked of a link, a pipe or a device.
+  virtual void ReadRecord(const FileRef& file, Inode& inode) const = 0;
 
   // The attribute word the file shows, without the compressed bit.
-  virtual std::uint32_t AttributeWord(const Inode& inode, std::string_view path) const = 0;
-  virtual bool IsCompressed(const Inode& inode, const std::string& path) const = 0;
+  virtual std::uint32_t AttributeWord(const Inode& inode) const = 0;
+  virtual bool IsCompressed(const Inode& inode, const FileRef& file) const = 0;
   // The creation time the file shows; 0 when none is known.
   virtual FileTime CreationTime(const Inode& inode) const = 0;
 
-  // 0 when this user can make all of `change` to the file inode describes, else the reason.
-  // Asked before anything of the file is written.
-  virtual NativeError Refusal(const Inode& inode, const std::string& path,
-                              const PlannedChange& change) const = 0;
+  // Whether this user can make all of `change` to the file as `inode` last read it, and the
+  // volume can keep it. Asked before anything of the file is written; nothing is written.
+  virtual Verdict Admit(const Inode& inode, const FileRef& file, const Change& change) const = 0;
 
-  // Replaces the attribute set (the editable bits of `attributes`) and keeps inode up to date.
-  virtual NativeError WriteAttributes(const std::string& path, Inode& inode,
-                                      std::uint32_t attributes) const = 0;
-  // Sets the times given on the file open as fd (a null pointer leaves that time), the
-  // creation time where this store keeps it; keeps inode up to date.
-  virtual NativeError WriteTimes(const std::string& path, int fd, Inode& inode,
-                                 const FileTime* creation, const FileTime* lastAccess,
-                                 const FileTime* lastWrite) const = 0;
+  // The attribute step of `change` (its `attributes`, written where they differ from the
+  // file's) and its time step (its three times; a creation time only where the store keeps
+  // one). Each keeps inode up to date; 0 or the failure.
+  virtual NativeError WriteAttributes(const FileRef& file, Inode& inode,
+                                      const Change& change) const = 0;
+  virtual NativeError WriteTimes(const FileRef& file, Inode& inode, const Change& change) const = 0;
 
-  // What WriteAttributes and WriteTimes may change, as inode last read it.
-  virtual Snapshot Take(const Inode& inode) const = 0;
-  // Puts back what the steps snapshot names changed, on the file it was taken of; 0, or the
-  // first failure.
-  virtual NativeError Restore(const std::string& path, const Snapshot& snapshot) const = 0;
+  // Makes the file as `state` describes it, on the file `now` describes (the same file: the
+  // caller checked): its values, its times and its mode, each only where it differs, in an
+  // order that a file made writable or read-only in between can take. 0 or the first failure.
+  virtual NativeError PutBack(const FileRef& file, const Inode& now,
+                              const SavedState& state) const = 0;
 };
 
-const AttributeStore& SambaStore();
+// The store that serves every volume of `kind`.
+const AttributeStore& StoreOfKind(StoreKind kind);
+
+// The stores themselves, one per file system.
+const AttributeStore& SambaStoreInstance();
 const AttributeStore& Ntfs3gStoreInstance();
-const AttributeStore& CifsStore();
+const AttributeStore& CifsStoreInstance();
 // The FAT store of kind kVfat, kVfatSysImmutable or kExfat.
-const AttributeStore& FatStore(StoreKind kind);
-const AttributeStore& Ntfs3Store();
+const AttributeStore& FatStoreInstance(StoreKind kind);
+const AttributeStore& Ntfs3StoreInstance();
 
 }  // namespace tempinex::platform::linux_fs

@@ -9,49 +9,39 @@
 #include <cerrno>
 
 #include "native_store_support.hpp"
+#include "value_names.hpp"
 
 namespace tempinex::platform::linux_fs {
 
 namespace {
 
-constexpr char kCifsAttribName[] = "user.cifs.dosattrib";
-constexpr char kCifsCreationName[] = "user.cifs.creationtime";
-
 // The value written for a new attribute set: the bits the server keeps that this program does
 // not edit stay, never 0.
 std::uint32_t NewValue(const Inode& inode, std::uint32_t attributes) {
   const std::uint32_t base = inode.record.kept ? inode.record.attributes : 0;
-  std::uint32_t value = (base & ~(kEditableBits | kAttrNormal | kAttrDirectory)) |
-                        (attributes & kEditableBits) | (IsDirectory(inode) ? kAttrDirectory : 0);
+  const std::uint32_t value = (base & ~(kAttrEditable | kAttrNormal | kAttrDirectory)) |
+                              (attributes & kAttrEditable) |
+                              (IsDirectory(inode) ? kAttrDirectory : 0);
   return value == 0 ? kAttrNormal : value;
 }
 
-class CifsLayout final : public AttributeStore {
+class CifsStore final : public AttributeStore {
  public:
   StoreKind Kind() const override { return StoreKind::kCifs; }
 
-  void ReadRecord(const std::string& path, int fd, Inode& inode) const override {
-    inode.record = StoreRecord{};
-    StoredValue attrib = ReadValue(path, fd, kCifsAttribName);
-    StoredValue creation = ReadValue(path, fd, kCifsCreationName);
-    std::uint32_t word = 0;
-    if (NumberOf(attrib, word)) {
-      inode.record.kept = true;
-      inode.record.attributes = word;
-    }
-    std::uint64_t created = 0;
-    if (NumberOf(creation, created)) {
-      inode.record.creation = created;
-    }
-    inode.record.raw[0] = std::move(attrib);
-    inode.record.raw[1] = std::move(creation);
+  void ReadRecord(const FileRef& file, Inode& inode) const override {
+    SavedValue attrib = file.Get(kCifsAttribName, &inode.record.unreadable);
+    SavedValue creation = file.Get(kCifsCreationName, &inode.record.unreadable);
+    inode.record.kept = NumberOf(attrib, inode.record.attributes);
+    NumberOf(creation, inode.record.creation);
+    inode.record.raw = {std::move(attrib), std::move(creation)};
   }
 
-  std::uint32_t AttributeWord(const Inode& inode, std::string_view) const override {
+  std::uint32_t AttributeWord(const Inode& inode) const override {
     return WordWithWriteBits(inode, inode.record.kept ? inode.record.attributes : 0);
   }
 
-  bool IsCompressed(const Inode& inode, const std::string&) const override {
+  bool IsCompressed(const Inode& inode, const FileRef&) const override {
     if (inode.record.kept) {
       return (inode.record.attributes & kAttrCompressed) != 0;
     }
@@ -63,82 +53,61 @@ class CifsLayout final : public AttributeStore {
     return inode.record.creation != 0 ? inode.record.creation : BirthTime(inode);
   }
 
-  NativeError Refusal(const Inode& inode, const std::string& path,
-                      const PlannedChange& change) const override {
-    return CommonRefusal(inode, path, AttributeWord(inode, path), change, false);
+  Verdict Admit(const Inode& inode, const FileRef& file, const Change& change) const override {
+    return CommonAdmit(inode, file, AttributeWord(inode), change, false);
   }
 
-  NativeError WriteAttributes(const std::string& path, Inode& inode,
-                              std::uint32_t attributes) const override {
-    const std::uint32_t value = NewValue(inode, attributes);
-    const bool readOnly = (attributes & kAttrReadOnly) != 0;
+  NativeError WriteAttributes(const FileRef& file, Inode& inode,
+                              const Change& change) const override {
+    const std::uint32_t value = NewValue(inode, *change.attributes);
+    const bool readOnly = (*change.attributes & kAttrReadOnly) != 0;
     const bool modeFollows = !IsDirectory(inode) && HasWriteBits(inode) == readOnly;
     const mode_t mode = inode.info.stx_mode;
     // In the Samba layout's order: the write bits before the attribute when the file is made
     // writable, after it when it is made read-only.
     if (modeFollows && !readOnly) {
-      if (NativeError error = ChangeMode(path, inode, WritableMode(mode)); error != 0) {
+      if (const NativeError error = ChangeMode(file, inode, WritableMode(mode)); error != 0) {
         return error;
       }
     }
     if (!inode.record.kept || inode.record.attributes != value) {
-      if (NativeError error = StoreValue(path, -1, kCifsAttribName, BytesOf(value)); error != 0) {
+      if (const NativeError error = file.Set(kCifsAttribName, BytesOf(value)); error != 0) {
         return error;
       }
       inode.record.kept = true;
       inode.record.attributes = value;
     }
-    if (modeFollows && readOnly) {
-      return ChangeMode(path, inode, mode & ~0222);
-    }
-    return 0;
+    return modeFollows && readOnly ? ChangeMode(file, inode, mode & ~0222) : 0;
   }
 
-  NativeError WriteTimes(const std::string& path, int fd, Inode& inode, const FileTime* creation,
-                         const FileTime* lastAccess, const FileTime* lastWrite) const override {
-    if (NativeError error = SetTimesOnDescriptor(fd, lastAccess, lastWrite); error != 0) {
+  NativeError WriteTimes(const FileRef& file, Inode& inode, const Change& change) const override {
+    if (const NativeError error = SetAccessAndWrite(file, inode, change); error != 0) {
       return error;
     }
-    if (!creation) {
+    if (!change.creation) {
       return 0;
     }
-    const std::uint64_t value = *creation;
-    if (NativeError error = StoreValue(path, fd, kCifsCreationName, BytesOf(value)); error != 0) {
+    const std::uint64_t value = FileTimeFromPrecise(*change.creation);
+    if (const NativeError error = file.Set(kCifsCreationName, BytesOf(value)); error != 0) {
       return error;
     }
     inode.record.creation = value;
     return 0;
   }
 
-  Snapshot Take(const Inode& inode) const override { return SnapshotOf(inode); }
-
-  NativeError Restore(const std::string& path, const Snapshot& snapshot) const override {
-    if (!StillTheFile(path, snapshot)) {
-      return ENOENT;
-    }
-    NativeError first = 0;
-    const auto keep = [&first](NativeError error) {
-      if (first == 0) {
-        first = error;
-      }
-    };
-    if (snapshot.attributesWritten || snapshot.timesWritten) {
-      keep(RestoreReadValues(path, snapshot.raw));
-    }
-    if (snapshot.timesWritten) {
-      keep(RestoreTimes(path, snapshot));
-    }
-    if (snapshot.attributesWritten) {
-      keep(chmod(path.c_str(), snapshot.mode) == 0 ? 0 : errno);
-    }
-    return first;
+  NativeError PutBack(const FileRef& file, const Inode& now,
+                      const SavedState& state) const override {
+    // These names are answered by the client for every file and cannot be removed.
+    PutBackParts parts;
+    parts.removable = false;
+    return PutBackCommon(file, now, state, parts);
   }
 };
 
 }  // namespace
 
-const AttributeStore& CifsStore() {
-  static const CifsLayout store;
+const AttributeStore& CifsStoreInstance() {
+  static const CifsStore store;
   return store;
 }
 

@@ -8,9 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include "value_names.hpp"
+
 namespace tempinex {
 
-inline constexpr char kDosAttribName[] = "user.DOSATTRIB";
+using platform::linux_fs::kDosAttribName;
+
 
 struct DosAttrib {
   std::uint32_t attrib = 0;

@@ -1,128 +1,105 @@
 // FAT and exFAT volumes: the attribute byte of the directory entry, through the drivers'
-// FAT_IOCTL_GET_ATTRIBUTES and FAT_IOCTL_SET_ATTRIBUTES (<linux/msdos_fs.h>) on a descriptor.
-// The drivers mirror read-only in the write bits, keep volume and directory themselves and
-// take no attributes on the root folder. The creation time is the birth time: shown, never
-// settable. exfat, and vfat mounted sys_immutable, refuse any set that involves System
-// (set before or after) without CAP_LINUX_IMMUTABLE; vfat mounted sys_immutable also makes a
-// file with System immutable, so that its times cannot be set at all.
+// FAT_IOCTL_GET_ATTRIBUTES and FAT_IOCTL_SET_ATTRIBUTES (<linux/msdos_fs.h>) on a descriptor
+// open for reading. The drivers mirror read-only in the write bits, keep volume and directory
+// themselves and take no attributes on the root folder. The creation time is the birth time:
+// shown, never settable. exfat, and vfat mounted sys_immutable, refuse any set that involves
+// System (set before or after) without CAP_LINUX_IMMUTABLE; vfat mounted sys_immutable also
+// makes a file with System immutable, so that its times cannot be set until System is off.
 
 #include <linux/capability.h>
 #include <linux/msdos_fs.h>
 #include <sys/ioctl.h>
-#include <unistd.h>
 
 #include <cerrno>
 
 #include "native_store_support.hpp"
-#include "writability.hpp"
+#include "value_names.hpp"
 
 namespace tempinex::platform::linux_fs {
 
 namespace {
 
-// The slot of a snapshot that holds the attribute byte as read; not an extended attribute.
-constexpr char kFatSlotName[] = "FAT attributes";
-
 // The bits the drivers keep of their own accord, never sent as ours.
 constexpr std::uint32_t kDriverBits = ATTR_VOLUME | ATTR_DIR;
 
-int OpenForIoctl(const std::string& path, const Inode& inode) {
-  if (!IsRegular(inode) && !IsDirectory(inode)) {
-    errno = ENOTTY;  // never open a device or a pipe just to ask
-    return -1;
-  }
-  return open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-}
-
-// The attribute byte of the file open as fd, or named by path when fd < 0.
-NativeError GetAttributes(const std::string& path, int fd, const Inode& inode,
-                          std::uint32_t& attributes) {
-  const int own = fd >= 0 ? -1 : OpenForIoctl(path, inode);
-  const int used = fd >= 0 ? fd : own;
-  if (used < 0) {
+NativeError GetByte(const FileRef& file, std::uint32_t& attributes) {
+  const UniqueFd readable = file.OpenForReading();
+  if (!readable) {
     return errno;
   }
-  const NativeError error = ioctl(used, FAT_IOCTL_GET_ATTRIBUTES, &attributes) == 0 ? 0 : errno;
-  if (own >= 0) {
-    close(own);
-  }
-  return error;
+  return ioctl(readable.Get(), FAT_IOCTL_GET_ATTRIBUTES, &attributes) == 0 ? 0 : errno;
 }
 
-NativeError SetAttributes(const std::string& path, Inode& inode, std::uint32_t attributes) {
-  const int fd = OpenForIoctl(path, inode);
-  if (fd < 0) {
+NativeError SetByte(const FileRef& file, Inode& inode, std::uint32_t attributes) {
+  const UniqueFd readable = file.OpenForReading();
+  if (!readable) {
     return errno;
   }
-  const NativeError error = ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &attributes) == 0 ? 0 : errno;
-  if (error == 0) {
-    RereadInfo(path, fd, inode);  // the driver has moved the write bits
+  if (ioctl(readable.Get(), FAT_IOCTL_SET_ATTRIBUTES, &attributes) != 0) {
+    return errno;
   }
-  close(fd);
-  return error;
+  RereadInfo(file, inode);  // the driver has moved the write bits
+  return 0;
 }
 
-class FatLayout final : public AttributeStore {
+class FatStore final : public AttributeStore {
  public:
-  explicit FatLayout(StoreKind kind) : kind(kind) {}
+  explicit FatStore(StoreKind kind) : kind(kind) {}
 
   StoreKind Kind() const override { return kind; }
 
-  void ReadRecord(const std::string& path, int fd, Inode& inode) const override {
-    inode.record = StoreRecord{};
+  void ReadRecord(const FileRef& file, Inode& inode) const override {
     std::uint32_t attributes = 0;
-    // The root folder answers too; a file whose byte cannot be read keeps no record.
-    if (GetAttributes(path, fd, inode, attributes) == 0) {
+    // The root folder answers too.
+    inode.record.unreadable = GetByte(file, attributes);
+    if (inode.record.unreadable == 0) {
       inode.record.kept = true;
       inode.record.attributes = attributes;
-      inode.record.raw[0] = StoredValue{kFatSlotName, true, BytesOf(attributes)};
+      inode.record.raw[0] = SavedValue{kFatAttributesSlot, true, BytesOf(attributes)};
     }
   }
 
-  std::uint32_t AttributeWord(const Inode& inode, std::string_view) const override {
-    std::uint32_t word = inode.record.kept ? inode.record.attributes & ~ATTR_VOLUME : 0;
-    if (!HasWriteBits(inode) && !IsDirectory(inode)) {
-      word |= kAttrReadOnly;
-    }
-    return ShownWord(word, inode);
+  std::uint32_t AttributeWord(const Inode& inode) const override {
+    const std::uint32_t kept = inode.record.kept ? inode.record.attributes & ~ATTR_VOLUME : 0;
+    return WordWithWriteBits(inode, kept);
   }
 
-  bool IsCompressed(const Inode&, const std::string&) const override { return false; }
+  bool IsCompressed(const Inode&, const FileRef&) const override { return false; }
 
   FileTime CreationTime(const Inode& inode) const override { return BirthTime(inode); }
 
-  NativeError Refusal(const Inode& inode, const std::string& path,
-                      const PlannedChange& change) const override {
-    if (NativeError error = CommonRefusal(inode, path, AttributeWord(inode, path), change, true);
-        error != 0) {
-      return error;
+  Verdict Admit(const Inode& inode, const FileRef& file, const Change& change) const override {
+    if (const Verdict verdict = CommonAdmit(inode, file, AttributeWord(inode), change, true);
+        !verdict.Admitted()) {
+      return verdict;
     }
-    if (NativeError error = BirthTimeRefusal(change); error != 0) {
-      return error;
+    if (const Verdict verdict = BirthTimeVerdict(change); !verdict.Admitted()) {
+      return verdict;
     }
+    const std::uint32_t old = inode.record.attributes;
+    const std::uint32_t wanted = change.attributes ? NewByte(inode, *change.attributes) : old;
+    const bool written = change.attributes && (!inode.record.kept || wanted != (old & ~kDriverBits));
+    // The attribute step comes first when it takes System off (see ApplyChange), and the file
+    // is then no longer immutable.
     const bool immutable = kind == StoreKind::kVfatSysImmutable && inode.record.kept &&
-                           (inode.record.attributes & ATTR_SYS);
+                           (old & ATTR_SYS) && !(written && !(wanted & ATTR_SYS));
     if (immutable && (change.lastWrite || change.lastAccess)) {
-      return EPERM;
+      return {Obstacle::kImmutable, EPERM};
     }
-    if (change.attributes && SystemNeedsCapability()) {
-      const std::uint32_t old = inode.record.attributes;
-      const std::uint32_t wanted = NewByte(inode, change.newAttributes);
-      const bool written = !inode.record.kept || wanted != (old & ~kDriverBits);
-      if (written && ((wanted | old) & ATTR_SYS) && !HasCapability(CAP_LINUX_IMMUTABLE)) {
-        return EPERM;
-      }
+    const bool systemInvolved = written && ((wanted | old) & ATTR_SYS);
+    if (systemInvolved && SystemNeedsCapability() && !HasCapability(CAP_LINUX_IMMUTABLE)) {
+      return {Obstacle::kNeedsPrivilege, EPERM};
     }
-    return 0;
+    return {};
   }
 
-  NativeError WriteAttributes(const std::string& path, Inode& inode,
-                              std::uint32_t attributes) const override {
-    const std::uint32_t wanted = NewByte(inode, attributes);
+  NativeError WriteAttributes(const FileRef& file, Inode& inode,
+                              const Change& change) const override {
+    const std::uint32_t wanted = NewByte(inode, *change.attributes);
     if (inode.record.kept && wanted == (inode.record.attributes & ~kDriverBits)) {
       return 0;
     }
-    if (NativeError error = SetAttributes(path, inode, wanted); error != 0) {
+    if (const NativeError error = SetByte(file, inode, wanted); error != 0) {
       return error;
     }
     const std::uint32_t kept = inode.record.attributes & kDriverBits;
@@ -131,29 +108,29 @@ class FatLayout final : public AttributeStore {
     return 0;
   }
 
-  NativeError WriteTimes(const std::string&, int fd, Inode&, const FileTime* creation,
-                         const FileTime* lastAccess, const FileTime* lastWrite) const override {
-    return WriteTimesBesideBirthTime(fd, creation, lastAccess, lastWrite);
+  NativeError WriteTimes(const FileRef& file, Inode& inode, const Change& change) const override {
+    if (change.creation) {
+      return ENOTSUP;  // refused before anything is written; never half-done here either
+    }
+    return SetAccessAndWrite(file, inode, change);
   }
 
-  Snapshot Take(const Inode& inode) const override { return SnapshotOf(inode); }
-
-  NativeError Restore(const std::string& path, const Snapshot& snapshot) const override {
-    if (!StillTheFile(path, snapshot)) {
-      return ENOENT;
-    }
+  NativeError PutBack(const FileRef& file, const Inode& now,
+                      const SavedState& state) const override {
     NativeError first = 0;
     std::uint32_t old = 0;
-    if (snapshot.attributesWritten && NumberOf(snapshot.raw[0], old)) {
-      Inode inode;  // only asked whether the file may be opened: folders open the same way
-      inode.info.stx_mode = static_cast<std::uint16_t>(S_IFREG | snapshot.mode);
-      first = SetAttributes(path, inode, old & ~kDriverBits);  // the mode follows the byte
+    std::uint32_t current = 0;
+    const bool differs = !state.values.empty() && NumberOf(state.values.front(), old) &&
+                         (GetByte(file, current) != 0 || current != old);
+    if (differs) {
+      Inode scratch = now;
+      first = SetByte(file, scratch, old & ~kDriverBits);  // the mode follows the byte
     }
-    if (snapshot.timesWritten) {
-      const NativeError error = RestoreTimes(path, snapshot);
-      first = first != 0 ? first : error;
-    }
-    return first;
+    PutBackParts parts;
+    parts.values = false;
+    parts.mode = false;
+    const NativeError error = PutBackCommon(file, now, state, parts);
+    return first != 0 ? first : error;
   }
 
  private:
@@ -162,7 +139,7 @@ class FatLayout final : public AttributeStore {
   // The byte a new attribute set stores: the bits this program does not edit stay.
   static std::uint32_t NewByte(const Inode& inode, std::uint32_t attributes) {
     const std::uint32_t base = inode.record.kept ? inode.record.attributes : 0;
-    return (base & 0xff & ~(kEditableBits | kDriverBits)) | (attributes & kEditableBits);
+    return (base & 0xff & ~(kAttrEditable | kDriverBits)) | (attributes & kAttrEditable);
   }
 
   StoreKind kind;
@@ -170,10 +147,10 @@ class FatLayout final : public AttributeStore {
 
 }  // namespace
 
-const AttributeStore& FatStore(StoreKind kind) {
-  static const FatLayout vfat(StoreKind::kVfat);
-  static const FatLayout sysImmutable(StoreKind::kVfatSysImmutable);
-  static const FatLayout exfat(StoreKind::kExfat);
+const AttributeStore& FatStoreInstance(StoreKind kind) {
+  static const FatStore vfat(StoreKind::kVfat);
+  static const FatStore sysImmutable(StoreKind::kVfatSysImmutable);
+  static const FatStore exfat(StoreKind::kExfat);
   switch (kind) {
     case StoreKind::kVfatSysImmutable:
       return sysImmutable;

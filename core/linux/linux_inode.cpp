@@ -1,6 +1,5 @@
 #include "linux_inode.hpp"
 
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,89 +9,60 @@
 
 namespace tempinex::platform::linux_fs {
 
-namespace {
-
-// The mount id tells a volume mounted again on a device number used before from the old one;
-// the unique one (Linux 6.8) is never reused, the older one may be after an unmount.
-#ifndef STATX_MNT_ID_UNIQUE
-#define STATX_MNT_ID_UNIQUE 0x00004000U
-#endif
-constexpr unsigned kStatxWanted =
-    STATX_BASIC_STATS | STATX_BTIME | STATX_MNT_ID | STATX_MNT_ID_UNIQUE;
-constexpr std::int64_t kSecondsFrom1601To1970 = 11'644'473'600;
-constexpr std::int64_t kTicksPerSecond = 10'000'000;
-
-// Reads a value with the call given; a value longer than the first buffer is fetched whole.
-template <typename Get>
-StoredValue ReadWith(const char* name, Get get) {
-  StoredValue stored{name, false, std::nullopt};
-  char buffer[512];
-  ssize_t length = get(buffer, sizeof buffer);
-  if (length < 0 && errno == ERANGE) {
-    const ssize_t needed = get(nullptr, 0);
-    if (needed >= 0) {
-      std::string value(static_cast<std::size_t>(needed), '\0');
-      length = get(value.data(), value.size());
-      if (length >= 0) {
-        value.resize(static_cast<std::size_t>(length));
-        stored.known = true;
-        stored.value = std::move(value);
-        return stored;
-      }
-    }
-  }
-  if (length >= 0) {
-    stored.known = true;
-    stored.value.emplace(buffer, static_cast<std::size_t>(length));
-  } else {
-    // Absent, or a file system without extended attributes: known to have none.
-    stored.known = errno == ENODATA || errno == ENOTSUP;
-  }
-  return stored;
-}
-
-}  // namespace
-
-NativeError ReadInode(const std::string& path, Inode& inode) {
-  if (statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT, kStatxWanted, &inode.info) != 0) {
-    return errno;
-  }
-  inode.store = &StoreFor(inode.info, path, -1);
-  inode.store->ReadRecord(path, -1, inode);
-  return 0;
-}
-
-NativeError ReadInode(int fd, Inode& inode) {
-  if (NativeError error = ReadInodeInfo(fd, inode); error != 0) {
+NativeError ReadInode(const FileRef& file, bool dotName, Inode& inode) {
+  if (const NativeError error = file.Stat(inode.info); error != 0) {
     return error;
   }
-  ReadRecord(fd, inode);
-  return 0;
-}
-
-NativeError ReadInodeInfo(int fd, Inode& inode) {
-  if (statx(fd, "", AT_EMPTY_PATH | AT_STATX_SYNC_AS_STAT, kStatxWanted, &inode.info) != 0) {
-    return errno;
+  inode.dotName = dotName;
+  inode.store = &StoreFor(inode.info, file);
+  inode.record = StoreRecord{};
+  if (IsRegular(inode) || IsDirectory(inode)) {
+    inode.store->ReadRecord(file, inode);
   }
   return 0;
-}
-
-NativeError ReadInodeInfo(const std::string& path, Inode& inode) {
-  if (statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT, kStatxWanted, &inode.info) != 0) {
-    return errno;
-  }
-  return 0;
-}
-
-void ReadRecord(int fd, Inode& inode) {
-  inode.store = &StoreFor(inode.info, {}, fd);
-  inode.store->ReadRecord({}, fd, inode);
 }
 
 bool SameFile(const Inode& one, const Inode& other) {
-  return one.info.stx_ino == other.info.stx_ino &&
-         one.info.stx_dev_major == other.info.stx_dev_major &&
-         one.info.stx_dev_minor == other.info.stx_dev_minor;
+  return IdentityOf(one) == IdentityOf(other);
+}
+
+FileIdentity IdentityOf(const Inode& inode) {
+  return {(static_cast<std::uint64_t>(inode.info.stx_dev_major) << 32) | inode.info.stx_dev_minor,
+          inode.info.stx_ino};
+}
+
+std::uint32_t AttributesOf(const Inode& inode, const FileRef& file) {
+  std::uint32_t attributes = inode.store->AttributeWord(inode);
+  if (inode.store->IsCompressed(inode, file)) {
+    attributes |= kAttrCompressed;
+  }
+  return attributes;
+}
+
+AttributeData DataOf(const Inode& inode, const FileRef& file) {
+  AttributeData data;
+  data.attributes = AttributesOf(inode, file);
+  data.creation = inode.store->CreationTime(inode);
+  data.lastAccess = FileTimeFromTimestamp(inode.info.stx_atime);
+  data.lastWrite = FileTimeFromTimestamp(inode.info.stx_mtime);
+  data.size = IsDirectory(inode) ? 0 : inode.info.stx_size;
+  return data;
+}
+
+PreciseTimes TimesOf(const Inode& inode) {
+  PreciseTimes times;
+  const FileTime creation = inode.store->CreationTime(inode);
+  // A creation time kept as a file time has 100-ns units; the birth time has nanoseconds.
+  const bool isBirthTime = (inode.info.stx_mask & STATX_BTIME) &&
+                           creation == FileTimeFromTimestamp(inode.info.stx_btime);
+  if (isBirthTime) {
+    times.creation = PreciseFromTimestamp(inode.info.stx_btime);
+  } else if (creation != 0) {
+    times.creation = PreciseFromFileTime(creation);
+  }
+  times.lastAccess = PreciseFromTimestamp(inode.info.stx_atime);
+  times.lastWrite = PreciseFromTimestamp(inode.info.stx_mtime);
+  return times;
 }
 
 bool IsDirectory(const Inode& inode) {
@@ -101,12 +71,11 @@ bool IsDirectory(const Inode& inode) {
 bool IsRegular(const Inode& inode) {
   return S_ISREG(inode.info.stx_mode);
 }
+bool IsLink(const Inode& inode) {
+  return S_ISLNK(inode.info.stx_mode);
+}
 bool HasWriteBits(const Inode& inode) {
   return (inode.info.stx_mode & 0222) != 0;
-}
-
-std::uint32_t AttributeWord(const Inode& inode, std::string_view path) {
-  return inode.store->AttributeWord(inode, path);
 }
 
 std::string_view LastComponent(std::string_view path) {
@@ -122,14 +91,6 @@ bool IsDotName(std::string_view path) {
   return name.size() > 1 && name[0] == '.' && name != "..";
 }
 
-NativeError ChangeMode(const std::string& path, Inode& inode, mode_t mode) {
-  if (chmod(path.c_str(), mode & 07777) != 0) {
-    return errno;
-  }
-  inode.info.stx_mode = static_cast<std::uint16_t>((inode.info.stx_mode & S_IFMT) | (mode & 07777));
-  return 0;
-}
-
 namespace {
 
 mode_t CurrentUmask() {
@@ -138,98 +99,115 @@ mode_t CurrentUmask() {
   return mask;
 }
 
+bool SameTime(const struct statx_timestamp& stamp, const PreciseTime& time) {
+  return stamp.tv_sec == time.seconds && static_cast<std::int32_t>(stamp.tv_nsec) == time.nanoseconds;
+}
+
+void KeepTime(struct statx_timestamp& stamp, const PreciseTime& time) {
+  stamp.tv_sec = time.seconds;
+  stamp.tv_nsec = static_cast<std::uint32_t>(time.nanoseconds);
+}
+
 }  // namespace
 
 mode_t WritableMode(mode_t mode) {
   return mode | ((0600 | ((mode & 044) >> 1)) & ~CurrentUmask());
 }
 
-NativeError SetTimesOnDescriptor(int fd, const FileTime* lastAccess, const FileTime* lastWrite) {
-  if (!lastAccess && !lastWrite) {
+NativeError ChangeMode(const FileRef& file, Inode& inode, mode_t mode) {
+  if (const NativeError error = file.ChangeMode(mode); error != 0) {
+    return error;
+  }
+  inode.info.stx_mode = static_cast<std::uint16_t>((inode.info.stx_mode & S_IFMT) | (mode & 07777));
+  return 0;
+}
+
+NativeError SetAccessAndWrite(const FileRef& file, Inode& inode, const Change& change) {
+  if (!change.lastAccess && !change.lastWrite) {
     return 0;
   }
   struct timespec times[2];
-  times[0] = lastAccess ? TimespecFromFileTime(*lastAccess) : timespec{0, UTIME_OMIT};
-  times[1] = lastWrite ? TimespecFromFileTime(*lastWrite) : timespec{0, UTIME_OMIT};
-  return futimens(fd, times) == 0 ? 0 : errno;
-}
-
-StoredValue ReadValue(const std::string& path, int fd, const char* name) {
-  return ReadWith(name, [&](char* buffer, std::size_t size) {
-    return fd >= 0 ? fgetxattr(fd, name, buffer, size) : getxattr(path.c_str(), name, buffer, size);
-  });
-}
-
-NativeError StoreValue(const std::string& path, int fd, const char* name, std::string_view value) {
-  const int result = fd >= 0 ? fsetxattr(fd, name, value.data(), value.size(), 0)
-                             : setxattr(path.c_str(), name, value.data(), value.size(), 0);
-  return result == 0 ? 0 : errno;
-}
-
-Snapshot SnapshotOf(const Inode& inode) {
-  Snapshot snapshot;
-  snapshot.inodeNumber = inode.info.stx_ino;
-  snapshot.deviceMajor = inode.info.stx_dev_major;
-  snapshot.deviceMinor = inode.info.stx_dev_minor;
-  snapshot.mode = inode.info.stx_mode & 07777;
-  snapshot.lastAccess = TimespecFromTimestamp(inode.info.stx_atime);
-  snapshot.lastWrite = TimespecFromTimestamp(inode.info.stx_mtime);
-  snapshot.raw = inode.record.raw;
-  return snapshot;
-}
-
-int OpenSnapshotFile(const std::string& path, const Snapshot& snapshot, Inode& now) {
-  // Read-only is enough: extended attributes, mode and times are checked against the inode,
-  // not against how it was opened.
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) {
-    return -1;
+  times[0] = change.lastAccess ? TimespecFromPrecise(*change.lastAccess) : timespec{0, UTIME_OMIT};
+  times[1] = change.lastWrite ? TimespecFromPrecise(*change.lastWrite) : timespec{0, UTIME_OMIT};
+  if (const NativeError error = file.SetTimes(times); error != 0) {
+    return error;
   }
-  const bool same = ReadInodeInfo(fd, now) == 0 && now.info.stx_ino == snapshot.inodeNumber &&
-                    now.info.stx_dev_major == snapshot.deviceMajor &&
-                    now.info.stx_dev_minor == snapshot.deviceMinor;
-  if (!same) {
-    close(fd);
-    errno = ENOENT;
-    return -1;
+  if (change.lastAccess) {
+    KeepTime(inode.info.stx_atime, *change.lastAccess);
   }
-  return fd;
+  if (change.lastWrite) {
+    KeepTime(inode.info.stx_mtime, *change.lastWrite);
+  }
+  return 0;
 }
 
-NativeError RestoreCommon(int fd, const Inode& now, const Snapshot& snapshot) {
+SavedState SavedOf(const Inode& inode) {
+  SavedState state;
+  state.identity = IdentityOf(inode);
+  state.mode = inode.info.stx_mode & 07777;
+  state.lastAccess = PreciseFromTimestamp(inode.info.stx_atime);
+  state.lastWrite = PreciseFromTimestamp(inode.info.stx_mtime);
+  for (const SavedValue& value : inode.record.raw) {
+    if (!value.name.empty()) {
+      state.values.push_back(value);
+    }
+  }
+  return state;
+}
+
+namespace {
+
+NativeError PutBackValues(const FileRef& file, const SavedState& state, bool removable) {
+  NativeError first = 0;
+  for (const SavedValue& saved : state.values) {
+    if (!saved.known) {
+      continue;  // never guess at a value that could not be read
+    }
+    // Only what differs is written: each write moves the change time.
+    const SavedValue current = file.Get(saved.name.c_str());
+    if (current.known && current.bytes == saved.bytes) {
+      continue;
+    }
+    NativeError error = 0;
+    if (saved.bytes) {
+      error = file.Set(saved.name.c_str(), *saved.bytes);
+    } else if (removable) {
+      error = file.Remove(saved.name.c_str());
+    }
+    if (first == 0) {
+      first = error;
+    }
+  }
+  return first;
+}
+
+}  // namespace
+
+NativeError PutBackCommon(const FileRef& file, const Inode& now, const SavedState& state,
+                          const PutBackParts& parts) {
   NativeError first = 0;
   const auto keep = [&first](NativeError error) {
     if (first == 0) {
       first = error;
     }
   };
-  // Only what differs is put back: each write moves the change time.
-  if (snapshot.attributesWritten || snapshot.timesWritten) {
-    for (const StoredValue& stored : snapshot.raw) {
-      if (stored.name == nullptr || !stored.known) {
-        continue;  // never guess at a value that could not be read
-      }
-      const StoredValue current = ReadValue({}, fd, stored.name);
-      if (current.known && current.value == stored.value) {
-        continue;
-      }
-      if (stored.value) {
-        keep(StoreValue({}, fd, stored.name, *stored.value));
-      } else if (fremovexattr(fd, stored.name) != 0 && errno != ENODATA && errno != ENOTSUP) {
-        keep(errno);
-      }
-    }
+  const mode_t mode = now.info.stx_mode & 07777;
+  const bool modeDiffers = parts.mode && mode != (state.mode & 07777);
+  const bool modeFirst = modeDiffers && (mode & 0222) == 0 && (state.mode & 0222) != 0;
+  if (modeFirst) {
+    keep(file.ChangeMode(state.mode));
   }
-  const auto same = [](const struct statx_timestamp& stamp, const struct timespec& time) {
-    return stamp.tv_sec == time.tv_sec && stamp.tv_nsec == time.tv_nsec;
-  };
-  if (snapshot.timesWritten && !(same(now.info.stx_atime, snapshot.lastAccess) &&
-                                 same(now.info.stx_mtime, snapshot.lastWrite))) {
-    const struct timespec times[2] = {snapshot.lastAccess, snapshot.lastWrite};
-    keep(futimens(fd, times) == 0 ? 0 : errno);
+  if (parts.values) {
+    keep(PutBackValues(file, state, parts.removable));
   }
-  if ((now.info.stx_mode & 07777) != snapshot.mode) {
-    keep(fchmod(fd, snapshot.mode) == 0 ? 0 : errno);
+  if (parts.times &&
+      !(SameTime(now.info.stx_atime, state.lastAccess) && SameTime(now.info.stx_mtime, state.lastWrite))) {
+    const struct timespec times[2] = {TimespecFromPrecise(state.lastAccess),
+                                      TimespecFromPrecise(state.lastWrite)};
+    keep(file.SetTimes(times));
+  }
+  if (modeDiffers && !modeFirst) {
+    keep(file.ChangeMode(state.mode));
   }
   return first;
 }
@@ -243,25 +221,17 @@ FileTime FileTimeFromTimestamp(const struct statx_timestamp& stamp) {
   if (stamp.tv_sec > kLatestTicks / kTicksPerSecond - kSecondsFrom1601To1970 - 1) {
     return static_cast<FileTime>(kLatestTicks);
   }
-  const std::int64_t seconds = stamp.tv_sec + kSecondsFrom1601To1970;
-  if (seconds < 0) {
-    return 0;
-  }
-  return static_cast<FileTime>(seconds * kTicksPerSecond + stamp.tv_nsec / 100);
+  return FileTimeFromPrecise(PreciseFromTimestamp(stamp));
 }
 
-struct timespec TimespecFromFileTime(FileTime time) {
-  const std::int64_t ticks = static_cast<std::int64_t>(time);
-  struct timespec result {};
-  result.tv_sec = ticks / kTicksPerSecond - kSecondsFrom1601To1970;
-  result.tv_nsec = ticks % kTicksPerSecond * 100;
-  return result;
+PreciseTime PreciseFromTimestamp(const struct statx_timestamp& stamp) {
+  return {stamp.tv_sec, static_cast<std::int32_t>(stamp.tv_nsec)};
 }
 
-struct timespec TimespecFromTimestamp(const struct statx_timestamp& stamp) {
+struct timespec TimespecFromPrecise(const PreciseTime& time) {
   struct timespec result {};
-  result.tv_sec = stamp.tv_sec;
-  result.tv_nsec = stamp.tv_nsec;
+  result.tv_sec = time.seconds;
+  result.tv_nsec = time.nanoseconds;
   return result;
 }
 

@@ -1,10 +1,6 @@
 #include "native_store_support.hpp"
 
-#include <unistd.h>
-
 #include <cerrno>
-
-#include "writability.hpp"
 
 namespace tempinex::platform::linux_fs {
 
@@ -16,87 +12,56 @@ std::uint32_t ShownWord(std::uint32_t kept, const Inode& inode) {
   return word == 0 ? kAttrNormal : word;
 }
 
-NativeError CommonRefusal(const Inode& inode, const std::string& path, std::uint32_t word,
-                          const PlannedChange& change, bool valuesNeedOwner) {
-  if (!IsRegular(inode)) {
-    return EACCES;
+std::uint32_t WordWithWriteBits(const Inode& inode, std::uint32_t kept) {
+  const bool readOnly = !HasWriteBits(inode) && !IsDirectory(inode);
+  return ShownWord(readOnly ? kept | kAttrReadOnly : kept, inode);
+}
+
+Verdict ReadOnlyVerdict(std::uint32_t word, const Change& change) {
+  if (!(word & kAttrReadOnly)) {
+    return {};
   }
-  if (word & kAttrReadOnly) {
-    const bool cleared =
-        change.attributes && change.mayClearReadOnly && !(change.newAttributes & kAttrReadOnly);
-    if (!cleared) {
-      return EACCES;
-    }
+  const bool cleared =
+      change.attributes && change.mayClearReadOnly && !(*change.attributes & kAttrReadOnly);
+  return cleared ? Verdict{} : Verdict{Obstacle::kReadOnly, 0};
+}
+
+Verdict CommonAdmit(const Inode& inode, const FileRef& file, std::uint32_t word,
+                    const Change& change, bool valuesNeedOwner) {
+  if (const Verdict verdict = KindVerdict(inode, change); !verdict.Admitted()) {
+    return verdict;
   }
-  // The kernel's own rules: owner for explicit times, nothing on an immutable file, ...
+  if (const Verdict verdict = ReadOnlyVerdict(word, change); !verdict.Admitted()) {
+    return verdict;
+  }
   PlannedSteps steps;
   steps.times = change.lastWrite || change.lastAccess;
   steps.values = change.attributes || change.creation;
   steps.valuesNeedOwner = valuesNeedOwner;
-  steps.madeWritable = change.attributes && !(change.newAttributes & kAttrReadOnly) &&
+  steps.madeWritable = change.attributes && !(*change.attributes & kAttrReadOnly) &&
                        (word & kAttrReadOnly) && !HasWriteBits(inode);
-  return KernelRefusal(inode, path, steps);
+  if (const Verdict verdict = KernelVerdict(inode, file, steps); !verdict.Admitted()) {
+    return verdict;
+  }
+  if (steps.values && inode.record.unreadable != 0) {
+    return {Obstacle::kRecordUnreadable, inode.record.unreadable};
+  }
+  return {};
 }
 
-NativeError BirthTimeRefusal(const PlannedChange& change) {
-  // No system call sets a birth time: the file system cannot store one.
-  return change.creation ? ENOTSUP : 0;
+Verdict BirthTimeVerdict(const Change& change) {
+  return change.creation ? Verdict{Obstacle::kCreationTimeFixed, ENOTSUP} : Verdict{};
 }
 
 FileTime BirthTime(const Inode& inode) {
   return (inode.info.stx_mask & STATX_BTIME) ? FileTimeFromTimestamp(inode.info.stx_btime) : 0;
 }
 
-std::uint32_t WordWithWriteBits(const Inode& inode, std::uint32_t kept) {
-  return ShownWord(HasWriteBits(inode) ? kept : kept | kAttrReadOnly, inode);
-}
-
-NativeError WriteTimesBesideBirthTime(int fd, const FileTime* creation, const FileTime* lastAccess,
-                                      const FileTime* lastWrite) {
-  if (creation) {
-    return ENOTSUP;  // refused before anything is written; never half-done here either
+void RereadInfo(const FileRef& file, Inode& inode) {
+  struct statx fresh {};
+  if (file.Stat(fresh) == 0) {
+    inode.info = fresh;
   }
-  return SetTimesOnDescriptor(fd, lastAccess, lastWrite);
-}
-
-void RereadInfo(const std::string& path, int fd, Inode& inode) {
-  Inode fresh;
-  const NativeError error =
-      fd >= 0 ? ReadInodeInfo(fd, fresh)
-              : (statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT,
-                       STATX_BASIC_STATS | STATX_BTIME | STATX_MNT_ID, &fresh.info) == 0
-                     ? 0
-                     : errno);
-  if (error == 0) {
-    inode.info = fresh.info;
-  }
-}
-
-bool StillTheFile(const std::string& path, const Snapshot& snapshot) {
-  Inode now;
-  const int fd = OpenSnapshotFile(path, snapshot, now);
-  if (fd < 0) {
-    return false;
-  }
-  close(fd);
-  return true;
-}
-
-NativeError RestoreTimes(const std::string& path, const Snapshot& snapshot) {
-  const struct timespec times[2] = {snapshot.lastAccess, snapshot.lastWrite};
-  return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0 ? 0 : errno;
-}
-
-NativeError RestoreReadValues(const std::string& path, const std::array<StoredValue, 2>& raw) {
-  for (const StoredValue& stored : raw) {
-    if (stored.name == nullptr || !stored.known || !stored.value) {
-      continue;
-    }
-    if (NativeError error = StoreValue(path, -1, stored.name, *stored.value); error != 0) {
-      return error;
-    }
-  }
-  return 0;
 }
 
 }  // namespace tempinex::platform::linux_fs

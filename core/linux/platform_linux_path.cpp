@@ -104,6 +104,10 @@ NativeError InvalidNameError() {
   return EINVAL;
 }
 
+NativeError AccessDeniedError() {
+  return EACCES;
+}
+
 std::u16string DescribeError(NativeError error) {
   for (const ErrorText& entry : kErrorTexts) {
     if (entry.error == error) {

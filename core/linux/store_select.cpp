@@ -122,17 +122,12 @@ std::string SuperOptionsOf(const struct statx& info) {
 
 // True or false when the file answered plainly; nothing when the question failed otherwise
 // (a file gone, a busy volume), which decides nothing about the volume.
-std::optional<bool> AnswersNtfsAttrib(const std::string& path, int fd) {
-  char value[4];
-  const ssize_t length = fd >= 0 ? fgetxattr(fd, kNtfsAttribName, value, sizeof value)
-                                 : getxattr(path.c_str(), kNtfsAttribName, value, sizeof value);
-  if (length >= 0) {
-    return length == sizeof value;
+std::optional<bool> AnswersNtfsAttrib(const FileRef& file) {
+  const SavedValue value = file.Get(kNtfsAttribName);
+  if (!value.known) {
+    return std::nullopt;
   }
-  if (errno == ENODATA || errno == ENOTSUP || errno == ERANGE) {
-    return false;
-  }
-  return std::nullopt;
+  return value.bytes && value.bytes->size() == sizeof(std::uint32_t);
 }
 
 }  // namespace
@@ -179,17 +174,17 @@ const AttributeStore& StoreOfKind(StoreKind kind) {
     case StoreKind::kNtfs3g:
       return Ntfs3gStoreInstance();
     case StoreKind::kCifs:
-      return CifsStore();
+      return CifsStoreInstance();
     case StoreKind::kVfat:
     case StoreKind::kVfatSysImmutable:
     case StoreKind::kExfat:
-      return FatStore(kind);
+      return FatStoreInstance(kind);
     case StoreKind::kNtfs3:
-      return Ntfs3Store();
+      return Ntfs3StoreInstance();
     case StoreKind::kSamba:
       break;
   }
-  return SambaStore();
+  return SambaStoreInstance();
 }
 
 void OverrideStoreKindForTesting(dev_t device, StoreKind kind) {
@@ -200,7 +195,7 @@ void ClearStoreKindOverridesForTesting() {
   Overrides().Clear();
 }
 
-const AttributeStore& StoreFor(const struct statx& info, const std::string& path, int fd) {
+const AttributeStore& StoreFor(const struct statx& info, const FileRef& file) {
   if (const AttributeStore* forced = Overrides().Find(info)) {
     return *forced;
   }
@@ -209,16 +204,15 @@ const AttributeStore& StoreFor(const struct statx& info, const std::string& path
     return *known;
   }
   struct statfs volume {};
-  const int result = fd >= 0 ? fstatfs(fd, &volume) : statfs(path.c_str(), &volume);
-  if (result != 0) {
-    return SambaStore();
+  if (file.VolumeOf(volume) != 0) {
+    return SambaStoreInstance();
   }
   VolumeAnswers answers;
   answers.fsType = static_cast<std::uint32_t>(volume.f_type);
   if (NeedsNtfsAttribAnswer(answers.fsType)) {
-    const std::optional<bool> answer = AnswersNtfsAttrib(path, fd);
+    const std::optional<bool> answer = AnswersNtfsAttrib(file);
     if (!answer) {
-      return SambaStore();  // asked again at the next file
+      return SambaStoreInstance();  // asked again at the next file
     }
     answers.ntfsAttribReadable = *answer;
   }

@@ -37,12 +37,11 @@ bool NeedsMountOptions(std::uint32_t fsType);
 // True when the comma-separated mount options name `option` itself (not one with a value).
 bool HasMountOption(std::string_view options, std::string_view option);
 StoreKind ChooseStoreKind(const VolumeAnswers& answers);
-const AttributeStore& StoreOfKind(StoreKind kind);
 
-// The store of the volume that holds the file `info` describes, open as fd or named by path
-// (fd < 0). Asked of the volume on the first file met on it; a volume that cannot be asked
-// gets the Samba layout, and is asked again next time.
-const AttributeStore& StoreFor(const struct statx& info, const std::string& path, int fd);
+// The store of the volume that holds `file`, which `info` describes. Asked of the volume on the
+// first file met on it; a volume that cannot be asked gets the Samba layout, and is asked
+// again next time.
+const AttributeStore& StoreFor(const struct statx& info, const FileRef& file);
 
 // For tests only, since a test cannot make a volume of another type: every file on the device
 // `device` (st_dev) is served by the store of `kind` until the overrides are cleared.

@@ -9,6 +9,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <mutex>
 
 namespace tempinex::platform::linux_fs {
 
@@ -26,18 +28,68 @@ std::uint64_t EffectiveCapabilities() {
          (static_cast<std::uint64_t>(data[1].effective) << 32);
 }
 
+bool IsOwner(const Inode& inode) {
+  return EffectiveUser() == inode.info.stx_uid;
+}
+
 bool IsOwnerOrFowner(const Inode& inode) {
-  return EffectiveUser() == inode.info.stx_uid || HasCapability(CAP_FOWNER);
+  return IsOwner(inode) || HasCapability(CAP_FOWNER);
 }
 
-bool OnReadOnlyMount(const std::string& path) {
-  struct statvfs volume {};
-  return statvfs(path.c_str(), &volume) == 0 && (volume.f_flag & ST_RDONLY);
+// Whether a mount is read-only, remembered for a second per mount: a batch asks it once, and a
+// volume remounted meanwhile is seen as it is within a second.
+class ReadOnlyMounts {
+ public:
+  bool IsReadOnly(const FileRef& file, const Inode& inode) {
+    const auto now = std::chrono::steady_clock::now();
+    const std::uint64_t mount = inode.info.stx_mnt_id;
+    {
+      std::lock_guard lock(mutex);
+      if (known && mount == lastMount && now - askedAt < std::chrono::seconds(1)) {
+        return lastAnswer;
+      }
+    }
+    const bool readOnly = Ask(file);
+    std::lock_guard lock(mutex);
+    known = true;
+    lastMount = mount;
+    lastAnswer = readOnly;
+    askedAt = now;
+    return readOnly;
+  }
+
+ private:
+  static bool Ask(const FileRef& file) {
+    struct statfs volume {};
+    if (file.VolumeOf(volume) != 0) {
+      return false;  // the write itself will tell
+    }
+    return (volume.f_flags & ST_RDONLY) != 0;
+  }
+
+  std::mutex mutex;
+  bool known = false;
+  std::uint64_t lastMount = 0;
+  bool lastAnswer = false;
+  std::chrono::steady_clock::time_point askedAt;
+};
+
+ReadOnlyMounts& Mounts() {
+  static ReadOnlyMounts mounts;
+  return mounts;
 }
 
-}  // namespace
-
-namespace {
+// Whether this user may write an extended attribute of the file, which the kernel allows to
+// whoever may write the file's data: root and the owner's own write bit answer without a call.
+bool MayWriteValues(const Inode& inode, const FileRef& file) {
+  if (EffectiveUser() == 0) {
+    return true;
+  }
+  if (IsOwner(inode)) {
+    return (inode.info.stx_mode & S_IWUSR) != 0;
+  }
+  return file.MayWrite();
+}
 
 constexpr uid_t kNotAsked = static_cast<uid_t>(-1);
 std::atomic<uid_t> knownUser{kNotAsked};
@@ -62,34 +114,42 @@ bool HasCapability(int capability) {
   return capability >= 0 && capability < 64 && (EffectiveCapabilities() >> capability & 1) != 0;
 }
 
-NativeError KernelRefusal(const Inode& inode, const std::string& path, const PlannedSteps& steps) {
-  if (!IsRegular(inode)) {
-    return EACCES;  // directories, pipes, devices and links are never written
+Verdict KindVerdict(const Inode& inode, const Change& change) {
+  if (IsRegular(inode)) {
+    return {};
   }
+  const bool times = change.SetsTimes();
+  if (IsDirectory(inode)) {
+    return times && !change.foldersAndLinks ? Verdict{Obstacle::kFolderTimes, 0} : Verdict{};
+  }
+  // A link takes its last-access and last-write times; it has no attributes of its own.
+  const bool linkTimes = IsLink(inode) && change.foldersAndLinks && !change.attributes &&
+                         !change.creation;
+  return linkTimes ? Verdict{} : Verdict{Obstacle::kNotRegular, 0};
+}
+
+Verdict KernelVerdict(const Inode& inode, const FileRef& file, const PlannedSteps& steps) {
   if (!steps.Any()) {
-    return 0;
+    return {};
   }
   // Neither chmod, nor utimensat, nor setxattr touches such a file, whoever asks.
   constexpr std::uint64_t kFrozen = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
   if (inode.info.stx_attributes_mask & inode.info.stx_attributes & kFrozen) {
-    return EPERM;
+    return {Obstacle::kImmutable, EPERM};
   }
   const bool needsOwner = steps.times || steps.mode || (steps.values && steps.valuesNeedOwner);
   if (needsOwner && !IsOwnerOrFowner(inode)) {
-    return EPERM;
+    return {Obstacle::kNotOwner, EPERM};
   }
-  if (steps.madeWritable) {
-    // Not opened for writing by the test: nothing else would see the read-only mount. Once
-    // the write bits are back, the owner may write the file; anyone else only by overriding.
-    if (OnReadOnlyMount(path)) {
-      return EROFS;
-    }
-    const bool writes = steps.values || steps.times;  // the time write opens it for writing
-    if (writes && EffectiveUser() != inode.info.stx_uid && !HasCapability(CAP_DAC_OVERRIDE)) {
-      return EACCES;
-    }
+  if (Mounts().IsReadOnly(file, inode)) {
+    return {Obstacle::kReadOnlyVolume, EROFS};
   }
-  return 0;
+  // A file made writable first is written by its owner once its write bits are back.
+  const bool valuesByPermission = steps.values && !steps.valuesNeedOwner && !steps.madeWritable;
+  if (valuesByPermission && !MayWriteValues(inode, file)) {
+    return {Obstacle::kSystemError, EACCES};
+  }
+  return {};
 }
 
 }  // namespace tempinex::platform::linux_fs

@@ -70,6 +70,10 @@ NativeError InvalidNameError() {
   return ERROR_INVALID_NAME;
 }
 
+NativeError AccessDeniedError() {
+  return ERROR_ACCESS_DENIED;
+}
+
 std::u16string DescribeError(NativeError error) {
   wchar_t* buffer = nullptr;
   const DWORD length = ::FormatMessageW(

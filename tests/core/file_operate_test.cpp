@@ -17,6 +17,7 @@
 
 #include "file_name.hpp"
 #include "file_operate.hpp"
+#include "../system_call_faults.hpp"
 
 namespace tempinex {
 namespace {
@@ -211,37 +212,46 @@ TEST_F(FileSetTest, SpecialFilesAreRefusedWithoutBlocking) {
   EXPECT_EQ(set.GetFailedFiles().size(), 2u);  // the pipe and the folder
 }
 
-// Runs the batch as an ordinary user so that the open for the time write can really be refused
-// after the write probe let the file through (a write-only file).
+// Runs the batch as an ordinary user, in a child whose extended-attribute writes fail, so that a
+// write fails after the file was found fit to change. A mode-200 file of one's own whose record
+// this user cannot read is refused rather than having its record overwritten on a guess.
 TEST_F(FileSetTest, ErrorStopsBatchNamesItsFileAndStillReportsRefusedFiles) {
   const auto refused = MakeFile("0-readonly");
   const auto a = MakeFile("1-a");
   const auto writeOnly = MakeFile("2-writeonly");
-  const auto c = MakeFile("3-c");
-  for (const auto& path : {refused, a, writeOnly, c}) {
+  const auto fails = MakeFile("3-fails");
+  const auto c = MakeFile("4-c");
+  ASSERT_EQ(setxattr(PlainShell::Native(a).c_str(), "user.DOSATTRIB", "0x22", 4, 0), 0);
+  for (const auto& path : {refused, a, writeOnly, fails, c}) {
     chown(PlainShell::Native(path).c_str(), 65534, 65534);
   }
   chmod(PlainShell::Native(refused).c_str(), 0444);
   chmod(PlainShell::Native(writeOnly).c_str(), 0200);
+  FileStatus status = WithModified(kSomeTime);
+  status.attribute = 0x22;  // a has it already; the others need their record written
   const auto run = [&] {
-    if (setgid(65534) != 0 || setuid(65534) != 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0 ||
+        !testing_faults::FailSystemCalls(
+            {__NR_setxattr, __NR_lsetxattr, __NR_fsetxattr, 463 /* setxattrat */}, EIO)) {
       _exit(90);
     }
-    set.SetFiles({refused, a, writeOnly, c});
+    set.SetFiles({refused, a, writeOnly, fails, c});
     try {
-      set.ApplyStatus(WithModified(kSomeTime), true);
+      set.ApplyStatus(status, false);
       _exit(91);
     } catch (const FileError& error) {
-      const bool named = error.path == writeOnly && error.cause == ErrorCause::kAccessDenied;
-      const bool reported = messages.shown.size() == 1 &&
-                            messages.shown[0].text.find(refused) == 0 &&
-                            messages.shown[0].text.find(writeOnly) == std::u16string::npos;
+      const bool named = error.path == fails && error.osError == EIO && !error.mayBeHalfWritten;
+      const std::u16string& text = messages.shown.size() == 1 ? messages.shown[0].text : u"";
+      const bool reported = text.find(refused) == 0 && text.find(writeOnly) != std::u16string::npos &&
+                            text.find(fails) == std::u16string::npos;
       _exit(named && reported ? 0 : 92);
     }
   };
   EXPECT_EXIT(run(), ::testing::ExitedWithCode(0), "");
   EXPECT_EQ(Stat(a).st_mtime, kSomeTime);
-  EXPECT_NE(Stat(c).st_mtime, kSomeTime);  // after the error nothing more is written
+  EXPECT_NE(Stat(writeOnly).st_mtime, kSomeTime);
+  EXPECT_NE(Stat(fails).st_mtime, kSomeTime);  // its time was put back
+  EXPECT_NE(Stat(c).st_mtime, kSomeTime);      // after the error nothing more is written
 }
 
 TEST_F(FileSetTest, RenameMovesWithinFolderAndFollowsCurrentPath) {

@@ -216,53 +216,27 @@ TEST_F(FileStatusTest, ReadOnlyRefusesTimeWritesWhoeverRunsTheProgram) {
   EXPECT_EQ(StatOf(byMode).st_mtim.tv_sec, before);
 }
 
-TEST_F(FileStatusTest, FileReplacedDuringAVisitIsJudgedByWhatWasOpened) {
-  // What a visit learnt of the first file must not let the write through to its replacement,
-  // which is read-only by its stored attribute alone.
-  const std::string path = NewFile("replaced.txt");
+TEST_F(FileStatusTest, WhatWasOpenedIsWhatIsCheckedAndWritten) {
+  // A name that changes after the file was opened never redirects the check or the write:
+  // here the replacement is read-only by its stored attribute alone, and writable by mode.
+  const std::time_t x = UtcSeconds(2013, 3, 3, 3, 3, 3);
+  const std::string path = NewFile("opened.txt");
+  const std::string kept = folder.Join("opened-kept.txt");
+  ASSERT_EQ(link(path.c_str(), kept.c_str()), 0);
   const std::string replacement = NewFile("replacement.txt", "other data");
   support::SetXattr(replacement, "0x21");
   const std::time_t before = StatOf(replacement).st_mtim.tv_sec;
-  const platform::FileVisit visit(U(path));
-  std::uint32_t word = 0;
-  ASSERT_EQ(platform::GetAttributes(U(path), word), 0);
-  EXPECT_EQ(word, platform::kAttrArchive);
-  ASSERT_EQ(rename(replacement.c_str(), path.c_str()), 0);
 
-  ExpectAccessDenied(path, Times(0, UtcSeconds(2011, 1, 1), 0, 0x20), true);
+  std::unique_ptr<platform::OpenFile> file;
+  ASSERT_EQ(platform::OpenFileAt(U(path), platform::LinkRule::kFollow, file), 0);
+  ASSERT_EQ(rename(replacement.c_str(), path.c_str()), 0);
+  const platform::Change change = ChangeOfStatus(Times(0, x, 0), true, file->State().attributes);
+  ASSERT_TRUE(file->Admit(change).Admitted());
+  WriteFileStatus(*file, U(path), change);
+
+  EXPECT_EQ(StatOf(kept).st_mtim.tv_sec, x);  // the file that was opened
   EXPECT_EQ(StatOf(path).st_mtim.tv_sec, before);
   EXPECT_EQ(ReadXattr(path), std::optional<std::string>("0x21"));
-}
-
-TEST_F(FileStatusTest, WriteOfAVisitMeetsTheFileThePathNamesNow) {
-  // The writability test keeps its descriptor for the write of the same visit; the write must
-  // still go to the file the path names when it is made.
-  const std::time_t x = UtcSeconds(2013, 3, 3, 3, 3, 3);
-  const std::string path = NewFile("visited.txt");
-  {
-    const platform::FileVisit visit(U(path));
-    ASSERT_EQ(platform::ProbeOpenForWrite(U(path), {}), 0);
-    ASSERT_EQ(unlink(path.c_str()), 0);
-    try {
-      WriteFileStatus(U(path), Times(0, x, 0), true);
-      ADD_FAILURE() << "a write to a deleted file reported success";
-    } catch (const FileError& error) {
-      EXPECT_EQ(error.cause, ErrorCause::kFileNotFound);
-    }
-  }
-  const std::string first = NewFile("visited.txt", "first");
-  const std::string kept = folder.Join("first-kept.txt");
-  ASSERT_EQ(link(first.c_str(), kept.c_str()), 0);
-  const std::time_t before = StatOf(kept).st_mtim.tv_sec;
-  const std::string second = NewFile("second.txt", "second");
-  {
-    const platform::FileVisit visit(U(path));
-    ASSERT_EQ(platform::ProbeOpenForWrite(U(path), {}), 0);
-    ASSERT_EQ(rename(second.c_str(), path.c_str()), 0);
-    WriteFileStatus(U(path), Times(0, x, 0), true);
-  }
-  EXPECT_EQ(StatOf(path).st_mtim.tv_sec, x);
-  EXPECT_EQ(StatOf(kept).st_mtim.tv_sec, before);  // the file the test had opened
 }
 
 TEST_F(FileStatusTest, FifoIsReadButNeverOpenedForWriting) {

@@ -131,15 +131,15 @@ TEST_F(CifsStoreTest, AttributesAndCreationTimeGoThroughTheClientsNames) {
   EXPECT_EQ(data.attributes, 0x823u);
   EXPECT_EQ(data.creation, created);
 
-  ASSERT_EQ(platform::SetAttributes(U(file), platform::kAttrSystem), 0);
+  ASSERT_EQ(support::SetAttributes(U(file), platform::kAttrSystem), 0);
   EXPECT_EQ(Value(file, "user.cifs.dosattrib"), Bytes(std::uint32_t{0x804}));  // compressed kept
-  ASSERT_EQ(platform::SetAttributes(U(file), platform::kAttrReadOnly), 0);
+  ASSERT_EQ(support::SetAttributes(U(file), platform::kAttrReadOnly), 0);
   EXPECT_EQ(support::StatOf(file).st_mode & 0222, 0u);  // the write bits follow at once
-  ASSERT_EQ(platform::SetAttributes(U(file), 0), 0);
+  ASSERT_EQ(support::SetAttributes(U(file), 0), 0);
   EXPECT_NE(support::StatOf(file).st_mode & 0200, 0u);
 
   const std::string plain = Make("plain.txt", platform::kAttrArchive);
-  ASSERT_EQ(platform::SetAttributes(U(plain), 0), 0);
+  ASSERT_EQ(support::SetAttributes(U(plain), 0), 0);
   // 0 would tell the server "unchanged": a file left with no attribute is written as normal.
   EXPECT_EQ(Value(plain, "user.cifs.dosattrib"), Bytes(std::uint32_t{platform::kAttrNormal}));
 }
@@ -260,10 +260,10 @@ TEST_F(FuseStoreTest, FatAttributesGoThroughTheDriversIoctls) {
   EXPECT_EQ(Shown(file), 0x27u);
   EXPECT_EQ(Shown(volume->mountPoint), platform::kAttrDirectory);  // the root keeps none
 
-  ASSERT_EQ(platform::SetAttributes(U(file), platform::kAttrHidden | platform::kAttrArchive), 0);
+  ASSERT_EQ(support::SetAttributes(U(file), platform::kAttrHidden | platform::kAttrArchive), 0);
   EXPECT_EQ(FatBits(file), std::uint32_t{ATTR_HIDDEN | ATTR_ARCH});
   EXPECT_NE(support::StatOf(file).st_mode & 0200, 0u);  // the driver gave the write bits back
-  ASSERT_EQ(platform::SetAttributes(U(file), platform::kAttrReadOnly), 0);
+  ASSERT_EQ(support::SetAttributes(U(file), platform::kAttrReadOnly), 0);
   EXPECT_EQ(FatBits(file), std::uint32_t{ATTR_RO});
   EXPECT_EQ(Shown(file), platform::kAttrReadOnly);
 }
@@ -381,7 +381,7 @@ TEST_F(FuseStoreTest, Ntfs3AttributesGoThroughSystemNtfsAttribAndCreationIsRefus
   Mount(StoreKind::kNtfs3);
   const std::string file = Make("f.txt", ATTR_HIDDEN | ATTR_ARCH);
   EXPECT_EQ(Shown(file), 0x22u);
-  ASSERT_EQ(platform::SetAttributes(U(file), platform::kAttrReadOnly | platform::kAttrSystem), 0);
+  ASSERT_EQ(support::SetAttributes(U(file), platform::kAttrReadOnly | platform::kAttrSystem), 0);
   EXPECT_EQ(Value(file, "system.ntfs_attrib"), Bytes(std::uint32_t{0x05}));
   EXPECT_EQ(support::StatOf(file).st_mode & 0222, 0u);  // the driver took the write bits
 

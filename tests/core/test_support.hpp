@@ -13,13 +13,17 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "dos_attrib.hpp"
+#include "file_change.hpp"
 #include "file_name.hpp"
+#include "file_time.hpp"
+#include "open_file.hpp"
 
 namespace tempinex::support {
 
@@ -98,11 +102,23 @@ inline std::time_t UtcSeconds(int year, int month, int day, int hour = 0, int mi
   return timegm(&fields);
 }
 
-inline constexpr std::uint64_t kTicksPerSecond = 10'000'000;
-inline constexpr std::int64_t kEpochDifference = 11'644'473'600;  // 1601 to 1970, seconds
+using tempinex::kTicksPerSecond;
 
 inline std::uint64_t NtTime(std::int64_t unixSeconds, std::uint64_t ticks = 0) {
-  return static_cast<std::uint64_t>(unixSeconds + kEpochDifference) * kTicksPerSecond + ticks;
+  return FileTimeFromPrecise({unixSeconds, 0}) + ticks;
+}
+
+// Replaces the attribute set of the file at path as the program does (read-only may be
+// cleared); 0 or the failure.
+inline int SetAttributes(const std::u16string& path, std::uint32_t attributes) {
+  std::unique_ptr<platform::OpenFile> file;
+  if (const int error = platform::OpenFileAt(path, platform::LinkRule::kFollow, file)) {
+    return error;
+  }
+  platform::Change change;
+  change.attributes = attributes;
+  change.mayClearReadOnly = true;
+  return ApplyChange(*file, change).error;
 }
 
 inline void WriteFile(const std::string& path, const std::string& content) {

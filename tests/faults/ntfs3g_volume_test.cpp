@@ -9,15 +9,13 @@
 #include <cstring>
 
 #include "fault_support.hpp"
+#include "file_time.hpp"
 
 namespace tempinex::faults {
 namespace {
 
-constexpr std::uint64_t kTicksPerSecond = 10'000'000;
-constexpr std::uint64_t kSecondsFrom1601 = 11'644'473'600;
-
 std::uint64_t NtTime(StatusTime seconds) {
-  return (static_cast<std::uint64_t>(seconds) + kSecondsFrom1601) * kTicksPerSecond;
+  return FileTimeFromPrecise({seconds, 0});
 }
 
 bool Shell(const std::string& command) {

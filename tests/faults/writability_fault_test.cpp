@@ -3,11 +3,8 @@
 // half-way is put back as it was.
 
 #include <fcntl.h>
-#include <linux/filter.h>
 #include <linux/fs.h>
-#include <linux/seccomp.h>
 #include <sys/ioctl.h>
-#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -19,6 +16,7 @@
 
 #include "dos_attrib.hpp"
 #include "fault_support.hpp"
+#include "../system_call_faults.hpp"
 
 namespace tempinex::faults {
 namespace {
@@ -199,21 +197,6 @@ TEST(WritabilityFault, ImmutableAndAppendOnlyFilesAreRefusedEvenWhenReadOnlyIsCl
   EXPECT_EQ(Differences(before, TakeSnapshot(folder.path), {plain}), std::vector<std::string>{});
 }
 
-// Makes every chmod of this process fail with EIO from now on (the process is a child).
-bool FailEveryChmod() {
-  sock_filter filter[] = {
-      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_chmod, 3, 0),
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_fchmod, 2, 0),
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_fchmodat, 1, 0),
-      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EIO),
-  };
-  sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
-  return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
-         prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
-}
-
 TEST(WritabilityFault, FileWhoseModeChangeFailsAfterItsAttributeIsPutBack) {
   FaultFolder folder;
   const std::string tagged = folder.Join("tagged"), bare = folder.Join("bare");
@@ -229,7 +212,7 @@ TEST(WritabilityFault, FileWhoseModeChangeFailsAfterItsAttributeIsPutBack) {
   for (const std::string& path : {tagged, bare}) {
     const ChildResult result = RunInChild(
         [&] {
-          if (!FailEveryChmod()) {
+          if (!testing_faults::FailSystemCalls({TEMPINEX_CHMOD_CALLS}, EIO)) {
             return std::string("no seccomp filter: ") + std::strerror(errno);
           }
           FileSet set;
