@@ -99,9 +99,12 @@ class SetRun {
       return ChangeFile(name, *file, false);
     }
     Walk(name, *file,
-         {[this](const std::string& path, File& found) { ChangeFile(path, found, found.IsFolder()); },
+         {[this](const std::string& path, File& found) {
+            ChangeFile(path, found, found.IsFolder());
+          },
           [this](const std::string& path, int error) {
-            Complain(Format(_("cannot read the folder %s: %s"), {Quote(path), std::strerror(error)}));
+            Complain(
+                Format(_("cannot read the folder %s: %s"), {Quote(path), std::strerror(error)}));
             refused = true;
           }});
   }
@@ -152,10 +155,11 @@ class SetRun {
     }
     const Outcome outcome = file.Make(plan.change);
     if (outcome.error != 0) {
-      Refuse(name, outcome.restoreError == 0
-                       ? std::string(std::strerror(outcome.error))
-                       : Format(_("%s; putting it back failed too (%s): it may be half-written"),
-                                {std::strerror(outcome.error), std::strerror(outcome.restoreError)}));
+      Refuse(name,
+             outcome.restoreError == 0
+                 ? std::string(std::strerror(outcome.error))
+                 : Format(_("%s; putting it back failed too (%s): it may be half-written"),
+                          {std::strerror(outcome.error), std::strerror(outcome.restoreError)}));
     }
     if (log != nullptr && file.Reread() == 0) {
       log->After(name, file.State());

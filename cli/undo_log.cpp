@@ -263,8 +263,7 @@ std::optional<UndoLog> UndoLog::Open(const std::string& file, int& error) {
   return log;
 }
 
-UndoLog::UndoLog(UndoLog&& other) noexcept
-    : fd(other.fd), self(other.self) {
+UndoLog::UndoLog(UndoLog&& other) noexcept : fd(other.fd), self(other.self) {
   other.fd = -1;
 }
 

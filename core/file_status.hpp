@@ -37,7 +37,8 @@ bool ReadFileStatus(const char16_t* path, FileStatus& status);
 // be opened or a step fails; a file whose write failed half-way is put back where the
 // platform can, and the error says when it could not be.
 void WriteFileStatus(const std::u16string& path, const FileStatus& status, bool leaveAttributes);
-void WriteFileStatus(platform::OpenFile& file, const std::u16string& path, const platform::Change& change);
+void WriteFileStatus(platform::OpenFile& file, const std::u16string& path,
+                     const platform::Change& change);
 
 // The change a status record asks of a file whose attribute word is `word`: its times that are
 // not 0 and, unless leaveAttributes, the attribute byte where it differs from the word.

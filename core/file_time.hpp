@@ -40,7 +40,8 @@ constexpr PreciseTime PreciseFromFileTime(std::uint64_t fileTime) {
 // A precise time as a file time, nanoseconds below 100 dropped; 0 for a time before 1601 and
 // the largest file time for one past what a file time can count.
 constexpr std::uint64_t FileTimeFromPrecise(const PreciseTime& time) {
-  constexpr std::int64_t kLastSecond = std::numeric_limits<std::int64_t>::max() / kTicksPerSecond - kSecondsFrom1601To1970 - 1;
+  constexpr std::int64_t kLastSecond =
+      std::numeric_limits<std::int64_t>::max() / kTicksPerSecond - kSecondsFrom1601To1970 - 1;
   if (time.seconds < -kSecondsFrom1601To1970) {
     return 0;
   }

@@ -31,16 +31,16 @@ struct FileIdentity {
 // the system's error code.
 enum class Obstacle : std::uint8_t {
   kNone,
-  kSystemError,           // the error code says why (a missing file, no permission, ...)
-  kNotRegular,            // a pipe, a device, a socket or a link: never written
-  kFolderTimes,           // the times of a folder, which this caller does not change
-  kReadOnly,              // read-only, and this change does not clear it
-  kImmutable,             // immutable or append-only
-  kReadOnlyVolume,        // the volume is mounted read-only
-  kNotOwner,              // only the owner, or a privileged user, may make this change
-  kNeedsPrivilege,        // only a privileged user may make this change on this volume
-  kNoExtendedAttributes,  // the volume keeps no extended attributes, which the change needs
-  kCreationTimeFixed,     // this volume's creation time cannot be set from this system
+  kSystemError,            // the error code says why (a missing file, no permission, ...)
+  kNotRegular,             // a pipe, a device, a socket or a link: never written
+  kFolderTimes,            // the times of a folder, which this caller does not change
+  kReadOnly,               // read-only, and this change does not clear it
+  kImmutable,              // immutable or append-only
+  kReadOnlyVolume,         // the volume is mounted read-only
+  kNotOwner,               // only the owner, or a privileged user, may make this change
+  kNeedsPrivilege,         // only a privileged user may make this change on this volume
+  kNoExtendedAttributes,   // the volume keeps no extended attributes, which the change needs
+  kCreationTimeFixed,      // this volume's creation time cannot be set from this system
   kAttributesUnsupported,  // the kernel cannot change this volume's attributes
   kWouldTurnSpecial,       // the volume would show the file as a pipe or a socket afterwards
   kRecordUnreadable,       // what the volume keeps of the file could not be read; error says why

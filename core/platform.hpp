@@ -38,7 +38,8 @@ inline constexpr std::uint32_t kAttrNormal = 0x80;
 inline constexpr std::uint32_t kAttrCompressed = 0x800;
 inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFF;
 // The bits the program edits: read-only, hidden, system and archive.
-inline constexpr std::uint32_t kAttrEditable = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
+inline constexpr std::uint32_t kAttrEditable =
+    kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
 
 // Volume flags of interest to path resolution.
 inline constexpr std::uint32_t kVolumeCasePreserved = 0x2;

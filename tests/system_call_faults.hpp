@@ -21,7 +21,8 @@ inline constexpr long kFchmodat2 = __NR_fchmodat2;
 #endif
 
 // Every chmod call of the kernel, by path, descriptor or both: pass these to FailSystemCalls.
-#define TEMPINEX_CHMOD_CALLS __NR_chmod, __NR_fchmod, __NR_fchmodat, ::tempinex::testing_faults::kFchmodat2
+#define TEMPINEX_CHMOD_CALLS \
+  __NR_chmod, __NR_fchmod, __NR_fchmodat, ::tempinex::testing_faults::kFchmodat2
 
 // From now on every call in `calls` fails with `error`. False when the filter is refused.
 inline bool FailSystemCalls(std::initializer_list<long> calls, int error) {
@@ -32,8 +33,7 @@ inline bool FailSystemCalls(std::initializer_list<long> calls, int error) {
   for (const long call : calls) {
     // Jump over the remaining comparisons and the "allow" to the "fail".
     const auto toFail = static_cast<unsigned char>(count - index);
-    filter.push_back(
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<unsigned>(call), toFail, 0));
+    filter.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<unsigned>(call), toFail, 0));
     ++index;
   }
   filter.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));

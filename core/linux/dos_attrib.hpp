@@ -14,7 +14,6 @@ namespace tempinex {
 
 using platform::linux_fs::kDosAttribName;
 
-
 struct DosAttrib {
   std::uint32_t attrib = 0;
   std::uint64_t createTime = 0;  // NT time (100 ns since 1601-01-01 UTC); 0 when none is kept

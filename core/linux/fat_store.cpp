@@ -78,7 +78,8 @@ class FatStore final : public AttributeStore {
     }
     const std::uint32_t old = inode.record.attributes;
     const std::uint32_t wanted = change.attributes ? NewByte(inode, *change.attributes) : old;
-    const bool written = change.attributes && (!inode.record.kept || wanted != (old & ~kDriverBits));
+    const bool written =
+        change.attributes && (!inode.record.kept || wanted != (old & ~kDriverBits));
     // The attribute step comes first when it takes System off (see ApplyChange), and the file
     // is then no longer immutable.
     const bool immutable = kind == StoreKind::kVfatSysImmutable && inode.record.kept &&

@@ -96,10 +96,9 @@ const char* FileRef::CallName() const {
 }
 
 NativeError FileRef::Stat(struct statx& info) const {
-  const int result = fd >= 0 ? statx(fd, "", AT_EMPTY_PATH | AT_STATX_SYNC_AS_STAT, kStatxWanted,
-                                     &info)
-                             : statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT, kStatxWanted,
-                                     &info);
+  const int result =
+      fd >= 0 ? statx(fd, "", AT_EMPTY_PATH | AT_STATX_SYNC_AS_STAT, kStatxWanted, &info)
+              : statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT, kStatxWanted, &info);
   return result == 0 ? 0 : errno;
 }
 

@@ -100,7 +100,8 @@ mode_t CurrentUmask() {
 }
 
 bool SameTime(const struct statx_timestamp& stamp, const PreciseTime& time) {
-  return stamp.tv_sec == time.seconds && static_cast<std::int32_t>(stamp.tv_nsec) == time.nanoseconds;
+  return stamp.tv_sec == time.seconds &&
+         static_cast<std::int32_t>(stamp.tv_nsec) == time.nanoseconds;
 }
 
 void KeepTime(struct statx_timestamp& stamp, const PreciseTime& time) {
@@ -200,8 +201,8 @@ NativeError PutBackCommon(const FileRef& file, const Inode& now, const SavedStat
   if (parts.values) {
     keep(PutBackValues(file, state, parts.removable));
   }
-  if (parts.times &&
-      !(SameTime(now.info.stx_atime, state.lastAccess) && SameTime(now.info.stx_mtime, state.lastWrite))) {
+  if (parts.times && !(SameTime(now.info.stx_atime, state.lastAccess) &&
+                       SameTime(now.info.stx_mtime, state.lastWrite))) {
     const struct timespec times[2] = {TimespecFromPrecise(state.lastAccess),
                                       TimespecFromPrecise(state.lastWrite)};
     keep(file.SetTimes(times));

@@ -44,9 +44,7 @@ class LinuxOpenFile final : public OpenFile {
   bool IsFolder() const override { return linux_fs::IsDirectory(inode); }
   bool IsLink() const override { return linux_fs::IsLink(inode); }
 
-  Verdict Admit(const Change& change) override {
-    return inode.store->Admit(inode, ref, change);
-  }
+  Verdict Admit(const Change& change) override { return inode.store->Admit(inode, ref, change); }
 
   NativeError WriteAttributes(const Change& change) override {
     Save();
@@ -138,8 +136,7 @@ NativeError OpenEntry(OpenFile& folder, const std::u16string& name,
                       std::unique_ptr<OpenFile>& file) {
   const LinuxOpenFile* parent = AsLinux(folder);
   const std::optional<std::string> native = EncodeFileName(name);
-  if (parent == nullptr || !native || native->empty() ||
-      native->find('/') != std::string::npos) {
+  if (parent == nullptr || !native || native->empty() || native->find('/') != std::string::npos) {
     return EINVAL;
   }
   UniqueFd fd(openat(parent->Descriptor(), native->c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));

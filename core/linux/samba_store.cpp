@@ -90,7 +90,8 @@ class SambaStore final : public AttributeStore {
   void ReadRecord(const FileRef& file, Inode& inode) const override {
     SavedValue stored = file.Get(kDosAttribName, &inode.record.unreadable, &inode.record.noValues);
     // A value in no known form reads as none, like a missing one.
-    const std::optional<DosAttrib> dos = stored.bytes ? ParseDosAttrib(*stored.bytes) : std::nullopt;
+    const std::optional<DosAttrib> dos =
+        stored.bytes ? ParseDosAttrib(*stored.bytes) : std::nullopt;
     if (dos) {
       inode.record.kept = true;
       inode.record.attributes = dos->attrib;
@@ -151,7 +152,8 @@ class SambaStore final : public AttributeStore {
       steps.values |= !Unchanged(inode, wanted);
       needsValue |= !ReadsBackWithoutValue(inode, wanted);
       steps.madeWritable = !setsReadOnly && !HasWriteBits(inode);
-      steps.mode = steps.madeWritable || (setsReadOnly && HasWriteBits(inode) && !IsDirectory(inode));
+      steps.mode =
+          steps.madeWritable || (setsReadOnly && HasWriteBits(inode) && !IsDirectory(inode));
     }
     if (const Verdict verdict = KernelVerdict(inode, file, steps); !verdict.Admitted()) {
       return verdict;

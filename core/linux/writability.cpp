@@ -123,8 +123,8 @@ Verdict KindVerdict(const Inode& inode, const Change& change) {
     return times && !change.foldersAndLinks ? Verdict{Obstacle::kFolderTimes, 0} : Verdict{};
   }
   // A link takes its last-access and last-write times; it has no attributes of its own.
-  const bool linkTimes = IsLink(inode) && change.foldersAndLinks && !change.attributes &&
-                         !change.creation;
+  const bool linkTimes =
+      IsLink(inode) && change.foldersAndLinks && !change.attributes && !change.creation;
   return linkTimes ? Verdict{} : Verdict{Obstacle::kNotRegular, 0};
 }
 

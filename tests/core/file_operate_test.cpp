@@ -15,9 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include "../system_call_faults.hpp"
 #include "file_name.hpp"
 #include "file_operate.hpp"
-#include "../system_call_faults.hpp"
 
 namespace tempinex {
 namespace {
@@ -242,7 +242,8 @@ TEST_F(FileSetTest, ErrorStopsBatchNamesItsFileAndStillReportsRefusedFiles) {
     } catch (const FileError& error) {
       const bool named = error.path == fails && error.osError == EIO && !error.mayBeHalfWritten;
       const std::u16string& text = messages.shown.size() == 1 ? messages.shown[0].text : u"";
-      const bool reported = text.find(refused) == 0 && text.find(writeOnly) != std::u16string::npos &&
+      const bool reported = text.find(refused) == 0 &&
+                            text.find(writeOnly) != std::u16string::npos &&
                             text.find(fails) == std::u16string::npos;
       _exit(named && reported ? 0 : 92);
     }

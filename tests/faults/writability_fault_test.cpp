@@ -14,9 +14,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "../system_call_faults.hpp"
 #include "dos_attrib.hpp"
 #include "fault_support.hpp"
-#include "../system_call_faults.hpp"
 
 namespace tempinex::faults {
 namespace {
