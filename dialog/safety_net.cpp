@@ -26,6 +26,9 @@ constexpr std::array<const char16_t*, 15> kFileErrorTexts = {
 };
 
 constexpr char16_t kUntitledFile[] = u"無題のファイル";
+// Added when a write failed half-way and the file could not be put back as it was.
+constexpr char16_t kMayBeHalfWritten[] =
+    u"元に戻すこともできなかったため、このファイルは一部だけ変更された状態の可能性があります。";
 constexpr char16_t kCommandFailed[] = u"コマンドの実行に失敗しました。";
 constexpr char16_t kInternalError[] = u"アプリケーションの内部エラーです。";
 
@@ -54,7 +57,13 @@ std::u16string FileErrorText(const FileError& error) {
   // A cause outside the table is reported like an unknown error rather than not at all.
   const char16_t* pattern =
       cause < kFileErrorTexts.size() ? kFileErrorTexts[cause] : kFileErrorTexts[1];
-  return ReplacePlaceholder(pattern, error.path.empty() ? kUntitledFile : error.path);
+  std::u16string text =
+      ReplacePlaceholder(pattern, error.path.empty() ? kUntitledFile : error.path);
+  if (error.mayBeHalfWritten) {
+    text += u"\r\n";
+    text += kMayBeHalfWritten;
+  }
+  return text;
 }
 
 std::u16string ResultCodeText(std::uint32_t code, CommandSource source) {

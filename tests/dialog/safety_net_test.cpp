@@ -65,6 +65,14 @@ TEST(SafetyNetTest, FileErrorShowsTheTextOfItsCauseWithThePath) {
   EXPECT_TRUE(guarded.window.isVisible());
 }
 
+TEST(SafetyNetTest, FileErrorOfAFileThatCouldNotBePutBackSaysItMayBeHalfWritten) {
+  const std::u16string text = FileErrorText(FileError(ErrorCause::kHardwareIO, 5, u"/a", true));
+  EXPECT_EQ(
+      text,
+      u"/a へのアクセス中にハードウェア I/O エラーが報告されました。\r\n"
+      u"元に戻すこともできなかったため、このファイルは一部だけ変更された状態の可能性があります。");
+}
+
 TEST(SafetyNetTest, FileErrorWithoutPathNamesAnUntitledFile) {
   GuardedWindow guarded;
   guarded.ClickBrowseRaising([] { throw FileError(ErrorCause::kAccessDenied, 13); });

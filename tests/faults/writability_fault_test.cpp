@@ -233,5 +233,36 @@ TEST(WritabilityFault, FileWhoseModeChangeFailsAfterItsAttributeIsPutBack) {
   }
 }
 
+TEST(WritabilityFault, FileThatCannotBePutBackIsReportedAsMaybeHalfWritten) {
+  FaultFolder folder;
+  const std::string path = folder.Join("plain");
+  WriteFile(path, "content");
+  // Made read-only and hidden: the time and a new user.DOSATTRIB are written, the chmod fails,
+  // and the record cannot be taken away again.
+  const ChildResult result = RunInChild(
+      [&] {
+        if (!testing_faults::FailSystemCalls(
+                {TEMPINEX_CHMOD_CALLS, __NR_removexattr, __NR_lremovexattr, __NR_fremovexattr,
+                 466 /* removexattrat */},
+                EIO)) {
+          return std::string("no seccomp filter: ") + std::strerror(errno);
+        }
+        FileSet set;
+        set.operate.SetFiles({U(path)});
+        FileStatus status = ReadOnlyWithTime();
+        status.attribute |= platform::kAttrHidden;
+        try {
+          set.operate.ApplyStatus(status, false);
+          return std::string("apply succeeded");
+        } catch (const FileError& error) {
+          return Expect(error.path == U(path) && error.osError == EIO, "another error") +
+                 Expect(error.mayBeHalfWritten, "not reported as half-written");
+        }
+      },
+      30);
+  EXPECT_TRUE(result.finished) << result.report;
+  EXPECT_EQ(result.report, "");
+}
+
 }  // namespace
 }  // namespace tempinex::faults
