@@ -93,7 +93,13 @@ template <typename OddUnit>
 std::optional<std::string> Encode(std::u16string_view text, OddUnit odd) {
   std::string out;
   out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  // Most names are ASCII: those units are their bytes.
+  std::size_t i = 0;
+  while (i < text.size() && text[i] < 0x80) {
+    out.push_back(static_cast<char>(text[i]));
+    ++i;
+  }
+  for (; i < text.size(); ++i) {
     const char16_t unit = text[i];
     if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
       const char32_t codePoint =

@@ -90,6 +90,8 @@ bool CFileOperate::Open(const std::u16string& path, std::unique_ptr<platform::Op
 bool CFileOperate::ApplyStatus(const FileStatus& status, bool leaveAttributes,
                                int readOnlyClearedAt) {
   failedFiles.clear();
+  // The same times go to every file: converted once.
+  const platform::Change times = TimesOfStatus(status);
   const std::vector<std::u16string> targets =
       count <= 1 ? std::vector<std::u16string>{currentPath}
                  : std::vector<std::u16string>(files.begin(), files.begin() + count);
@@ -112,7 +114,8 @@ bool CFileOperate::ApplyStatus(const FileStatus& status, bool leaveAttributes,
       failedFiles.push_back(path);
       continue;
     }
-    platform::Change change = ChangeOfStatus(status, leaveAttributes, file->State().attributes);
+    platform::Change change =
+        ChangeOfStatus(times, status, leaveAttributes, file->State().attributes);
     // Only the file whose read-only box the user cleared may be made writable.
     change.mayClearReadOnly = static_cast<int>(i) == readOnlyClearedAt;
     if (!file->Admit(change).Admitted()) {

@@ -104,13 +104,18 @@ bool ReadFileStatus(const char16_t* path, FileStatus& status) {
   return true;
 }
 
-platform::Change ChangeOfStatus(const FileStatus& status, bool leaveAttributes,
-                                std::uint32_t word) {
+platform::Change TimesOfStatus(const FileStatus& status) {
   platform::Change change;
   // Converted in this order, and all before the file is written.
   change.lastWrite = PreciseOf(status.modified);
   change.lastAccess = PreciseOf(status.accessed);
   change.creation = PreciseOf(status.created);
+  return change;
+}
+
+platform::Change ChangeOfStatus(const platform::Change& times, const FileStatus& status,
+                                bool leaveAttributes, std::uint32_t word) {
+  platform::Change change = times;
   const std::uint32_t attribute = status.attribute;
   if (!leaveAttributes && attribute != word) {
     change.attributes = attribute;
@@ -133,7 +138,8 @@ void WriteFileStatus(const std::u16string& path, const FileStatus& status, bool 
           platform::OpenFileAt(path, platform::LinkRule::kFollow, file)) {
     RaiseFileError(error, path);
   }
-  platform::Change change = ChangeOfStatus(status, leaveAttributes, file->State().attributes);
+  platform::Change change =
+      ChangeOfStatus(TimesOfStatus(status), status, leaveAttributes, file->State().attributes);
   if (change.Empty()) {
     return;  // nothing to write
   }

@@ -40,9 +40,13 @@ void WriteFileStatus(const std::u16string& path, const FileStatus& status, bool 
 void WriteFileStatus(platform::OpenFile& file, const std::u16string& path,
                      const platform::Change& change);
 
-// The change a status record asks of a file whose attribute word is `word`: its times that are
-// not 0 and, unless leaveAttributes, the attribute byte where it differs from the word.
-// Converts every time before anything is written; raises FileError when one cannot be.
-platform::Change ChangeOfStatus(const FileStatus& status, bool leaveAttributes, std::uint32_t word);
+// The times a status record asks to write: those that are not 0, converted (all of them before
+// anything is written). Raises FileError when one cannot be converted.
+platform::Change TimesOfStatus(const FileStatus& status);
+// The change a status record asks of a file whose attribute word is `word`: `times` (as
+// TimesOfStatus gave them) and, unless leaveAttributes, the attribute byte where it differs
+// from the word.
+platform::Change ChangeOfStatus(const platform::Change& times, const FileStatus& status,
+                                bool leaveAttributes, std::uint32_t word);
 
 }  // namespace tempinex

@@ -105,7 +105,9 @@ std::string EncodeDosAttrib(const DosAttrib& info) {
   char hex[16];
   const auto [end, error] = std::to_chars(hex, hex + sizeof hex, info.attrib, 16);
   static_cast<void>(error);  // 16 characters always hold a 32-bit value
-  std::string out = "0x";
+  std::string out;
+  out.reserve(64);
+  out = "0x";
   out.append(hex, end);
   out.push_back('\0');
   out.resize(RoundUp(out.size(), 2), '\0');

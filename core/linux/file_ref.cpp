@@ -4,9 +4,14 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <pthread.h>
+
 #include <atomic>
+#include <cstdint>
+#include <mutex>
 #include <cerrno>
-#include <cstdio>
+#include <charconv>
+#include <cstring>
 
 namespace tempinex::platform::linux_fs {
 
@@ -27,6 +32,85 @@ constexpr unsigned kStatxWanted =
 // fchmodat2 (Linux 6.6) changes the mode of an O_PATH descriptor itself; older kernels answer
 // ENOSYS, and the /proc entry of the descriptor serves instead. Asked once.
 std::atomic<bool> noFchmodat2{false};
+
+// Extended attributes take no O_PATH descriptor. Their *xattrat calls (Linux 6.13) reach it
+// through its entry in an open /proc/self/fd, which costs far less than looking up the whole
+// "/proc/self/fd/N" at every call; older kernels take that path. The folder is this process's
+// own: a child made by fork opens its own.
+#ifndef SYS_setxattrat
+#define SYS_setxattrat 463
+#define SYS_getxattrat 464
+#define SYS_removexattrat 466
+#endif
+
+struct XattrArgs {
+  std::uint64_t value;
+  std::uint32_t size;
+  std::uint32_t flags;
+};
+
+std::atomic<bool> noXattrAt{false};
+
+class ProcFdFolder {
+ public:
+  // The open /proc/self/fd of this process, or -1.
+  int Get() {
+    static const bool registered = pthread_atfork(nullptr, nullptr, &ProcFdFolder::Forget) == 0;
+    int fd = folder.load(std::memory_order_acquire);
+    if (fd >= 0 && registered) {
+      return fd;
+    }
+    std::lock_guard lock(mutex);
+    fd = folder.load(std::memory_order_relaxed);
+    if (fd < 0 || !registered) {
+      if (fd >= 0) {
+        close(fd);
+      }
+      fd = open("/proc/self/fd", O_PATH | O_DIRECTORY | O_CLOEXEC);
+      folder.store(fd, std::memory_order_release);
+    }
+    return fd;
+  }
+
+ private:
+  static void Forget() {
+    // In the child: the descriptor still names the parent's folder.
+    const int inherited = Instance().folder.exchange(-1);
+    if (inherited >= 0) {
+      close(inherited);
+    }
+  }
+
+ public:
+  static ProcFdFolder& Instance() {
+    static ProcFdFolder instance;
+    return instance;
+  }
+
+ private:
+  std::atomic<int> folder{-1};
+  std::mutex mutex;
+};
+
+// The *xattrat call on the entry of a descriptor; -1 with errno ENOSYS where the kernel or
+// /proc cannot serve it, so that the caller takes the path.
+template <typename Call>
+long AtEntry(const char* entry, Call call) {
+  if (noXattrAt.load(std::memory_order_relaxed)) {
+    errno = ENOSYS;
+    return -1;
+  }
+  const int folder = ProcFdFolder::Instance().Get();
+  if (folder < 0) {
+    errno = ENOSYS;
+    return -1;
+  }
+  const long result = call(folder, entry);
+  if (result < 0 && errno == ENOSYS) {
+    noXattrAt.store(true, std::memory_order_relaxed);
+  }
+  return result;
+}
 
 // Reads a value with the call given; a value longer than the first buffer is fetched whole.
 template <typename Get>
@@ -79,9 +163,13 @@ int UniqueFd::Release() {
 FileRef FileRef::Descriptor(int fd) {
   FileRef file;
   file.fd = fd;
-  char name[32];
-  std::snprintf(name, sizeof name, "/proc/self/fd/%d", fd);
-  file.path = name;
+  constexpr char kFolder[] = "/proc/self/fd/";
+  std::memcpy(file.procPath, kFolder, sizeof kFolder - 1);
+  char* const number = file.procPath + sizeof kFolder - 1;
+  const auto [end, error] = std::to_chars(number, file.procPath + sizeof file.procPath - 1, fd);
+  static_cast<void>(error);  // an int always fits
+  *end = '\0';
+  file.entryAt = static_cast<std::uint8_t>(number - file.procPath);
   return file;
 }
 
@@ -92,7 +180,7 @@ FileRef FileRef::Name(std::string path) {
 }
 
 const char* FileRef::CallName() const {
-  return path.c_str();
+  return fd >= 0 ? procPath : path.c_str();
 }
 
 NativeError FileRef::Stat(struct statx& info) const {
@@ -113,7 +201,19 @@ SavedValue FileRef::Get(const char* name, NativeError* error, bool* unsupported)
   saved.name = name;
   std::string bytes;
   const ssize_t length = ReadWith(
-      [&](char* buffer, std::size_t size) { return getxattr(CallName(), name, buffer, size); },
+      [&](char* buffer, std::size_t size) -> ssize_t {
+        if (fd >= 0) {
+          XattrArgs args{reinterpret_cast<std::uintptr_t>(buffer), static_cast<std::uint32_t>(size),
+                         0};
+          const long result = AtEntry(Entry(), [&](int folder, const char* at) {
+            return syscall(SYS_getxattrat, folder, at, 0, name, &args, sizeof args);
+          });
+          if (result >= 0 || errno != ENOSYS) {
+            return result;
+          }
+        }
+        return getxattr(CallName(), name, buffer, size);
+      },
       bytes);
   if (length >= 0) {
     saved.known = true;
@@ -135,11 +235,31 @@ SavedValue FileRef::Get(const char* name, NativeError* error, bool* unsupported)
 }
 
 NativeError FileRef::Set(const char* name, std::string_view bytes) const {
+  if (fd >= 0) {
+    XattrArgs args{reinterpret_cast<std::uintptr_t>(bytes.data()),
+                   static_cast<std::uint32_t>(bytes.size()), 0};
+    const long result = AtEntry(Entry(), [&](int folder, const char* at) {
+      return syscall(SYS_setxattrat, folder, at, 0, name, &args, sizeof args);
+    });
+    if (result >= 0 || errno != ENOSYS) {
+      return result == 0 ? 0 : errno;
+    }
+  }
   return setxattr(CallName(), name, bytes.data(), bytes.size(), 0) == 0 ? 0 : errno;
 }
 
 NativeError FileRef::Remove(const char* name) const {
-  if (removexattr(CallName(), name) == 0) {
+  long result = -1;
+  errno = ENOSYS;
+  if (fd >= 0) {
+    result = AtEntry(Entry(), [&](int folder, const char* at) {
+      return syscall(SYS_removexattrat, folder, at, 0, name);
+    });
+  }
+  if (result < 0 && errno == ENOSYS) {
+    result = removexattr(CallName(), name);
+  }
+  if (result == 0) {
     return 0;
   }
   return errno == ENODATA ? 0 : errno;

@@ -9,6 +9,7 @@
 #include <sys/statfs.h>
 #include <time.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,7 @@ class UniqueFd {
 
 class FileRef {
  public:
+
   // The file open as fd, an O_PATH descriptor that stays open while the reference is used.
   static FileRef Descriptor(int fd);
   // The file path names now, looked up again at every call: for reads that change nothing.
@@ -70,7 +72,11 @@ class FileRef {
   const char* CallName() const;
 
   int fd = -1;
-  std::string path;  // "/proc/self/fd/N" for a descriptor
+  std::string path;        // the name, for a reference by name
+  char procPath[32] = {};  // "/proc/self/fd/N", for a descriptor
+  // Where "N", the descriptor's entry in /proc/self/fd, begins within procPath.
+  std::uint8_t entryAt = 0;
+  const char* Entry() const { return procPath + entryAt; }
 };
 
 }  // namespace tempinex::platform::linux_fs

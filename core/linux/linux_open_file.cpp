@@ -64,9 +64,11 @@ class LinuxOpenFile final : public OpenFile {
     if (!before) {
       return 0;
     }
-    const NativeError error = PutBack(*before);
+    // The store's values as read are still in inode.record.raw: the steps never touch them.
+    Inode then = inode;
+    then.info = *before;
     before.reset();
-    return error;
+    return PutBack(linux_fs::SavedOf(then));
   }
 
   SavedState Saved() const override { return linux_fs::SavedOf(inode); }
@@ -87,10 +89,10 @@ class LinuxOpenFile final : public OpenFile {
   int Descriptor() const { return fd.Get(); }
 
  private:
-  // The state before the first write, for Restore.
+  // The mode and times before the first write, for Restore.
   void Save() {
     if (!before) {
-      before = linux_fs::SavedOf(inode);
+      before = inode.info;
     }
   }
 
@@ -101,7 +103,7 @@ class LinuxOpenFile final : public OpenFile {
   bool dotName = false;
   Inode inode;
   AttributeData state;
-  std::optional<SavedState> before;
+  std::optional<struct statx> before;
 };
 
 NativeError Finish(UniqueFd fd, bool dotName, std::unique_ptr<OpenFile>& file) {

@@ -230,7 +230,9 @@ TEST_F(FileStatusTest, WhatWasOpenedIsWhatIsCheckedAndWritten) {
   std::unique_ptr<platform::OpenFile> file;
   ASSERT_EQ(platform::OpenFileAt(U(path), platform::LinkRule::kFollow, file), 0);
   ASSERT_EQ(rename(replacement.c_str(), path.c_str()), 0);
-  const platform::Change change = ChangeOfStatus(Times(0, x, 0), true, file->State().attributes);
+  const FileStatus status = Times(0, x, 0);
+  const platform::Change change =
+      ChangeOfStatus(TimesOfStatus(status), status, true, file->State().attributes);
   ASSERT_TRUE(file->Admit(change).Admitted());
   WriteFileStatus(*file, U(path), change);
 
