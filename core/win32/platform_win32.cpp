@@ -49,10 +49,6 @@ FileTime FromFiletime(const FILETIME& time) {
   return (static_cast<FileTime>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
-HANDLE HandleOf(FileHandle handle) {
-  return reinterpret_cast<HANDLE>(handle.value);
-}
-
 std::u16string TrimLineEnds(std::u16string text) {
   while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' || text.back() == u' ')) {
     text.pop_back();
@@ -163,61 +159,6 @@ NativeError GetAttributes(const std::u16string& path, std::uint32_t& attributes)
   return attributes == INVALID_FILE_ATTRIBUTES ? LastError() : 0;
 }
 
-NativeError SetAttributes(const std::u16string& path, std::uint32_t attributes) {
-  return ::SetFileAttributesW(Wide(path), attributes) ? 0 : LastError();
-}
-
-NativeError OpenForTimeWrite(const std::u16string& path, FileHandle& handle) {
-  const HANDLE file = ::CreateFileW(Wide(path), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    return LastError();
-  }
-  handle.value = reinterpret_cast<std::intptr_t>(file);
-  return 0;
-}
-
-NativeError SetFileTimes(FileHandle handle, const FileTime* creation, const FileTime* lastAccess,
-                         const FileTime* lastWrite) {
-  const FILETIME created = ToFiletime(creation ? *creation : 0);
-  const FILETIME accessed = ToFiletime(lastAccess ? *lastAccess : 0);
-  const FILETIME written = ToFiletime(lastWrite ? *lastWrite : 0);
-  const BOOL done = ::SetFileTime(HandleOf(handle), creation ? &created : nullptr,
-                                  lastAccess ? &accessed : nullptr, lastWrite ? &written : nullptr);
-  return done ? 0 : LastError();
-}
-
-NativeError CloseFile(FileHandle handle) {
-  return ::CloseHandle(HandleOf(handle)) ? 0 : LastError();
-}
-
-NativeError ProbeOpenForWrite(const std::u16string& path, const PlannedChange& change) {
-  const bool readOnlyBeingCleared =
-      change.attributes && change.mayClearReadOnly && !(change.newAttributes & kAttrReadOnly);
-  DWORD access = GENERIC_WRITE;
-  if (readOnlyBeingCleared) {
-    // A read-only file refuses GENERIC_WRITE until the attribute is gone. Whether the attribute
-    // can go, and whether nobody else holds the file, is what opening it to change its
-    // attributes, unshared, tells.
-    const DWORD word = ::GetFileAttributesW(Wide(path));
-    if (word != INVALID_FILE_ATTRIBUTES && (word & FILE_ATTRIBUTE_READONLY) &&
-        !(word & FILE_ATTRIBUTE_DIRECTORY)) {
-      access = FILE_WRITE_ATTRIBUTES;
-    }
-  }
-  const HANDLE file =
-      ::CreateFileW(Wide(path), access, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    return LastError();
-  }
-  ::CloseHandle(file);
-  return 0;
-}
-
-NativeError UndoWrites(const std::u16string&) {
-  return 0;
-}
-
 NativeError MoveFile(const std::u16string& from, const std::u16string& to) {
   return ::MoveFileW(Wide(from), Wide(to)) ? 0 : LastError();
 }
@@ -296,9 +237,5 @@ std::u16string ShortPathName(const std::u16string& fullPath) {
     buffer.resize(length);
   }
 }
-
-// Windows answers each call from the file system's own cache; a visit changes nothing here.
-FileVisit::FileVisit(const std::u16string&) {}
-FileVisit::~FileVisit() = default;
 
 }  // namespace tempinex::platform
