@@ -4,15 +4,18 @@
 # read-only (with a tmpfs over it), so it runs this work tree's build; it has no network.
 # Prints each check's verdict and "SERIES: N passed, N failed, N skipped"; exit status 1 when
 # a check failed, 2 when the checks did not run to their end.
-# Usage: run.sh 6.1|6.12 [CHECK...]     (guest.sh --list names the checks)
+# Usage: run.sh 6.1|6.12 [CHECK...]     (run.sh --list names the checks)
 # Environment: TEMPINEX_BUILD (default build), TEMPINEX_VM_SECONDS (default 200: the machine
 # is stopped then), TEMPINEX_VM_KVM=1 to ask for KVM instead of software emulation (Debian's
 # kernels do not boot under the nested KVM of some machines), TEMPINEX_VM_KEEP=DIR to keep the
 # console log and results there.
 set -euo pipefail
+repo="$(cd "$(dirname "$0")/../.." && pwd)"
+if [ "${1:-}" = --list ]; then
+  exec bash "$repo/scripts/vm/guest.sh" any --list
+fi
 series="${1:?usage: run.sh 6.1|6.12 [CHECK...]}"
 shift
-repo="$(cd "$(dirname "$0")/../.." && pwd)"
 build="$(cd "$repo/${TEMPINEX_BUILD:-build}" && pwd)"
 kernel="$(bash "$repo/scripts/vm/kernel.sh" "$series")"
 release="$(cat "$kernel/release")"

@@ -199,8 +199,8 @@ TEST_F(CifsStoreTest, BatchListsTheReadOnlyFileAndWritesTheOthersCreationTimeInc
 // removed at the end, also when the test fails.
 class FuseVolume {
  public:
-  // option: "", "--system-needs-immutable" (exfat) or "--sys-immutable" (vfat sys_immutable).
-  explicit FuseVolume(const char* option) {
+  // kind: the volume fat_test_fs plays (vfat, vfat-sys-immutable, exfat, ntfs3, ...).
+  explicit FuseVolume(const char* kind) {
     char pattern[] = "/tmp/tempinex-fat-XXXXXX";
     if (mkdtemp(pattern) == nullptr) {
       return;
@@ -208,8 +208,7 @@ class FuseVolume {
     mountPoint = pattern;
     daemon = fork();
     if (daemon == 0) {
-      execl(TEMPINEX_FAT_TEST_FS, TEMPINEX_FAT_TEST_FS, pattern, *option ? option : nullptr,
-            nullptr);
+      execl(TEMPINEX_FAT_TEST_FS, TEMPINEX_FAT_TEST_FS, pattern, kind, nullptr);
       _exit(127);
     }
     for (int tries = 0; tries < 500 && !Mounted(); ++tries) {
@@ -259,25 +258,32 @@ void SetFatBits(const std::string& path, std::uint32_t bits) {
   close(fd);
 }
 
-const char* RealVolumeVariable(StoreKind kind) {
+// The volume of a store's driver: the kind of it our FUSE file system plays, and the
+// variable that may name a real one.
+struct DriverVolume {
+  const char* imitated;
+  const char* variable;
+};
+
+DriverVolume VolumeOf(StoreKind kind) {
   switch (kind) {
     case StoreKind::kVfat:
-      return "TEMPINEX_REAL_VFAT";
+      return {"vfat", "TEMPINEX_REAL_VFAT"};
     case StoreKind::kVfatSysImmutable:
-      return "TEMPINEX_REAL_VFAT_SYS_IMMUTABLE";
+      return {"vfat-sys-immutable", "TEMPINEX_REAL_VFAT_SYS_IMMUTABLE"};
     case StoreKind::kExfat:
-      return "TEMPINEX_REAL_EXFAT";
+      return {"exfat", "TEMPINEX_REAL_EXFAT"};
     default:
-      return "TEMPINEX_REAL_NTFS3";
+      return {"ntfs3", "TEMPINEX_REAL_NTFS3"};
   }
 }
 
 class DriverStoreTest : public ::testing::Test {
  protected:
   // The files of the test go to `folder`, on the volume mounted at `root`.
-  void Mount(StoreKind kind, const char* option = "") {
+  void Mount(StoreKind kind) {
     storeKind = kind;
-    if (const auto real = RealVolume(RealVolumeVariable(kind))) {
+    if (const auto real = RealVolume(VolumeOf(kind).variable)) {
       root = *real;
       folder = FreshFolder(root);
       ASSERT_FALSE(folder.empty()) << root;
@@ -286,7 +292,7 @@ class DriverStoreTest : public ::testing::Test {
     if (access("/dev/fuse", R_OK | W_OK) != 0) {
       GTEST_SKIP() << "/dev/fuse is missing";
     }
-    volume.emplace(option);
+    volume.emplace(VolumeOf(kind).imitated);
     ASSERT_TRUE(volume->Mounted()) << "the FUSE test file system did not mount";
     forced.emplace(volume->mountPoint, kind);
     root = folder = volume->mountPoint;
@@ -410,7 +416,7 @@ TEST_F(CifsStoreTest, AnotherUsersWritableFileIsRefusedBeforeAnythingIsWritten) 
 }
 
 TEST_F(DriverStoreTest, ExfatRefusesSystemWithoutTheImmutableCapabilityBeforeWriting) {
-  Mount(StoreKind::kExfat, "--system-needs-immutable");
+  Mount(StoreKind::kExfat);
   const std::string system = Make("s.txt", ATTR_SYS | ATTR_ARCH);
   const std::string plain = Make("a.txt", ATTR_ARCH);
   const time_t before = support::StatOf(system).st_mtime;
@@ -431,7 +437,7 @@ TEST_F(DriverStoreTest, ExfatRefusesSystemWithoutTheImmutableCapabilityBeforeWri
 }
 
 TEST_F(DriverStoreTest, VfatSysImmutableRefusesTheTimesOfASystemFile) {
-  Mount(StoreKind::kVfatSysImmutable, "--sys-immutable");
+  Mount(StoreKind::kVfatSysImmutable);
   const std::string system = Make("s.txt", ATTR_SYS | ATTR_ARCH);
   const std::string plain = Make("a.txt", ATTR_ARCH);
   const time_t before = support::StatOf(system).st_mtime;
@@ -441,6 +447,20 @@ TEST_F(DriverStoreTest, VfatSysImmutableRefusesTheTimesOfASystemFile) {
   EXPECT_EQ(applied.failed, std::vector<std::u16string>{U(system)});
   EXPECT_EQ(support::StatOf(system).st_mtime, before);
   EXPECT_EQ(support::StatOf(plain).st_mtime, kSomeTime);
+}
+
+// The driver makes a file with System immutable, but lets a caller with CAP_LINUX_IMMUTABLE
+// change its attributes: System comes off again, and the others change with it.
+TEST_F(DriverStoreTest, VfatSysImmutableLetsRootChangeTheAttributesOfASystemFile) {
+  Mount(StoreKind::kVfatSysImmutable);
+  const std::string file = Make("s.txt", ATTR_SYS | ATTR_ARCH);
+  FileStatus status;
+  status.attribute = platform::kAttrSystem | platform::kAttrHidden;
+  EXPECT_TRUE(Apply({file}, status, false).allWritten);
+  EXPECT_EQ(FatBits(file), std::uint32_t{ATTR_SYS | ATTR_HIDDEN});
+  status.attribute = platform::kAttrArchive;
+  EXPECT_TRUE(Apply({file}, status, false).allWritten);
+  EXPECT_EQ(FatBits(file), std::uint32_t{ATTR_ARCH});
 }
 
 TEST_F(DriverStoreTest, Ntfs3AttributesGoThroughSystemNtfsAttribAndCreationIsRefused) {
@@ -462,7 +482,7 @@ TEST_F(DriverStoreTest, Ntfs3AttributesGoThroughSystemNtfsAttribAndCreationIsRef
 
 TEST(BirthTimeStores, CreationTimeIsTheBirthTime) {
   for (const StoreKind kind : {StoreKind::kVfat, StoreKind::kExfat, StoreKind::kNtfs3}) {
-    const auto real = RealVolume(RealVolumeVariable(kind));
+    const auto real = RealVolume(VolumeOf(kind).variable);
     const std::string folder = FreshFolder(real.value_or("/dev/shm"));
     ASSERT_FALSE(folder.empty());
     const std::string file = folder + "/f.txt";

@@ -70,6 +70,8 @@ exfat_without_ioctls_checks() {
   else
     fail "hidden is refused, the kernel's limit named" "exit $status: $err"
   fi
+  LC_ALL=ja_JP.UTF-8 tempinex set --attrib +h "$fresh"
+  expect_in "the Japanese refusal names it too" "$err" "6.7"
 
   # Read-only can be kept through the write bits: set and kept, or refused for that reason.
   tempinex set --attrib +r "$fresh"

@@ -10,16 +10,29 @@ check_ntfs3() {
   refusal_checks ntfs3
   birth_time_checks ntfs3
 
-  # The driver keeps read-only in the attribute and the write bits; clearing the attribute by
-  # itself gives the file all three write bits. The file must get back the ones it had.
-  local file
+  # Whenever system.ntfs_attrib changes, the driver takes the write bits away (read-only) or
+  # gives all three (any other word) until the next mount. The file must keep the write bits
+  # it had, never become writable for all.
+  local file hidden folder mode writable=""
   file="$(new_file /mnt/ntfs3 mode)"
-  chmod 644 "$file"
+  hidden="$(new_file /mnt/ntfs3 hidden)"
+  folder=/mnt/ntfs3/folder
+  mkdir "$folder"
+  chmod 644 "$file" "$hidden"
+  chmod 755 "$folder"
   tempinex set --attrib +r "$file"
   expect_eq "read-only takes the write bits" "$status $(stat -c %a "$file")" "0 444"
   tempinex set --attrib -r "$file"
   expect_eq "clearing read-only gives back the write bits the file had" \
     "$status $(stat -c %a "$file") $(record_ntfs3 "$file")" "0 644 a"
+  tempinex set --attrib +h "$hidden" "$folder"
+  expect_eq "hidden leaves the write bits of a file and a folder as they were" \
+    "$status $(stat -c %a "$hidden") $(stat -c %a "$folder")" "0 644 755"
   volume_remount ntfs3
-  expect_eq "not world-writable after a remount" "$((0$(stat -c %a "$file") & 02))" 0
+  for mode in $(stat -c %a "$file" "$hidden" "$folder"); do
+    if ((8#$mode & 02)); then
+      writable+=" $mode"
+    fi
+  done
+  expect_eq "none writable for all after a remount" "$writable" ""
 }

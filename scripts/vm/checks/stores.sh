@@ -107,6 +107,12 @@ birth_time_checks() {
   else
     fail "the refusal says that the creation time cannot be set" "$err"
   fi
+  LC_ALL=ja_JP.UTF-8 tempinex set --created "@$T1" "$file"
+  if [[ "$err" == *"作成日時"* && "$err" != *"拡張属性"* ]]; then
+    pass "the Japanese refusal says so too"
+  else
+    fail "the Japanese refusal says so too" "$err"
+  fi
   expect_eq "nothing of the refused change is written" "$(mtime "$file") $(birth "$file")" \
     "$before $born"
 }
