@@ -11,9 +11,14 @@ if ! command -v qemu-system-x86_64 > /dev/null; then
   exit 0
 fi
 for one in "${series[@]}"; do
-  if ! bash scripts/vm/kernel.sh "$one" > /dev/null; then
-    echo "real kernels: skipped: Debian's $one kernel package could not be fetched"
+  status=0
+  bash scripts/vm/kernel.sh "$one" > /dev/null || status=$?
+  if [ "$status" -eq 3 ]; then
+    echo "real kernels: skipped: apt could not fetch Debian's $one kernel package"
     exit 0
+  elif [ "$status" -ne 0 ]; then
+    echo "real kernels: the $one kernel could not be made ready"
+    exit 1
   fi
 done
 

@@ -9,7 +9,7 @@ export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin TZ=UTC 
 here="$(cd "$(dirname "$0")" && pwd)"
 series="${1:?usage: guest.sh SERIES [CHECK...]}"
 shift
-all_checks=(vfat vfat_si exfat ntfs3 smb smb_nodos core)
+all_checks=(vfat vfat_si exfat ntfs3 smb smb_nodos core e2e)
 if [ "${1:-}" = --list ]; then
   printf '%s\n' "${all_checks[@]}"
   exit 0

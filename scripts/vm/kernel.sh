@@ -5,7 +5,8 @@
 # Usage: kernel.sh 6.1|6.12
 # The image package is downloaded with apt, never installed, and kept extracted in
 # $TEMPINEX_KERNEL_CACHE (default /var/cache/tempinex-kernels), outside any work tree; a newer
-# image package of the same series replaces the one kept.
+# image package of the same series replaces the one kept. Exit status 3: apt could not name or
+# fetch the package.
 set -euo pipefail
 series="${1:?usage: kernel.sh 6.1|6.12}"
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -46,7 +47,11 @@ if [ ! -e "$folder/ready" ]; then
   rm -rf "$folder"
   mkdir -p "$folder/download"
   chown _apt "$folder/download" 2> /dev/null || true  # apt fetches as _apt where it can
-  (cd "$folder/download" && apt-get download -qq "$image" >&2)
+  if ! (cd "$folder/download" && apt-get download -qq "$image" >&2); then
+    rm -rf "$folder"
+    echo "kernel.sh: apt could not download $image" >&2
+    exit 3
+  fi
   dpkg-deb -x "$folder"/download/*.deb "$folder/root"
   rm -rf "$folder/download"
   release="$(ls "$folder/root/lib/modules")"
