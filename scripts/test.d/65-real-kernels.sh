@@ -49,7 +49,8 @@ failed=0
 skipped=0
 for one in "${series[@]}"; do
   cat "$work/$one"
-  if ! summary="$(grep -E "^$one: [0-9]+ passed, [0-9]+ failed, [0-9]+ skipped$" "$work/$one")"; then
+  pattern="^$one: [0-9]+ passed, [0-9]+ failed, [0-9]+ skipped$"
+  if ! summary="$(grep -E "$pattern" "$work/$one")"; then
     summary="$one: 0 passed, 1 failed, 0 skipped"  # the run stopped before it counted
   fi
   read -r _ p _ f _ s _ <<< "$summary"

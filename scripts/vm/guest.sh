@@ -2,13 +2,11 @@
 # The real-driver checks, run inside the virtual machine of scripts/vm/run.sh as root, on the
 # kernel booted there: each check makes the volumes it needs (scripts/vm/volumes.sh) and
 # prints one verdict a line (scripts/vm/assert.sh), then "checks done".
-# Usage: guest.sh SERIES [CHECK...]   (all checks when none is named; --list names them)
+# Usage: guest.sh [CHECK...]   (all checks when none is named; --list names them)
 # Environment: TEMPINEX_BUILD, the build folder whose cli/tempinex and core tests it runs.
 set -u
 export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin TZ=UTC LC_ALL=C.UTF-8
 here="$(cd "$(dirname "$0")" && pwd)"
-series="${1:?usage: guest.sh SERIES [CHECK...]}"
-shift
 all_checks=(vfat vfat_si exfat ntfs3 smb smb_nodos core e2e)
 if [ "${1:-}" = --list ]; then
   printf '%s\n' "${all_checks[@]}"

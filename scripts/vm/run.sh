@@ -12,11 +12,11 @@
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/../.." && pwd)"
 if [ "${1:-}" = --list ]; then
-  exec bash "$repo/scripts/vm/guest.sh" any --list
+  exec bash "$repo/scripts/vm/guest.sh" --list
 fi
 series="${1:?usage: run.sh 6.1|6.12 [CHECK...]}"
 shift
-build="$(cd "$repo/${TEMPINEX_BUILD:-build}" && pwd)"
+build="$(cd "$repo" && cd "${TEMPINEX_BUILD:-build}" && pwd)"
 kernel="$(bash "$repo/scripts/vm/kernel.sh" "$series")"
 release="$(cat "$kernel/release")"
 
@@ -43,7 +43,7 @@ cat > "$work/results/job" <<JOB
 mkdir -p /lib/modules/$release
 mount --bind '$kernel/root/lib/modules/$release' /lib/modules/$release
 cd '$repo'
-TEMPINEX_BUILD='$build' /bin/bash scripts/vm/guest.sh '$series' $* 2>&1 | tee /results/out
+TEMPINEX_BUILD='$build' /bin/bash scripts/vm/guest.sh $* 2>&1 | tee /results/out
 JOB
 
 accel=(-accel tcg)

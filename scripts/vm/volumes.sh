@@ -4,7 +4,8 @@
 #   vfat, vfat-si (vfat mounted sys_immutable), exfat, ntfs3 (a volume made by mkntfs, mounted
 #   by the kernel's ntfs3), smb (Samba's defaults) and smb-nodos (store dos attributes = no);
 # the shares live on an ext4 image, since tmpfs keeps user.* attributes only from Linux 6.6.
-# Sourced by guest.sh; the functions return non-zero and say why when a volume cannot be made.
+# Sourced by guest.sh; the functions return non-zero and say why on standard error when a
+# volume cannot be made.
 
 images=/tmp/images
 smb_port=445
@@ -43,7 +44,7 @@ volume_make() {
       ;;
     ntfs3)
       modprobe ntfs3 2> /dev/null || {
-        echo "no ntfs3 driver in $(uname -r)"
+        echo "no ntfs3 driver in $(uname -r)" >&2
         return 1
       }
       truncate -s 64M "$images/ntfs.img"
@@ -54,7 +55,7 @@ volume_make() {
   volume_mount "$1"
 }
 
-# Mounts NAME unless it is; prints why not and fails when it cannot be made.
+# Mounts NAME unless it is.
 volume_ready() {
   [ -n "${mounted[$1]:-}" ] && return 0
   volume_make "$1" || return 1
@@ -75,7 +76,7 @@ port_answers() {
 smb_serve() {
   [ -n "$smbd_pid" ] && return 0
   modprobe cifs || return 1
-  ip link set lo up
+  busybox ip link set lo up  # busybox-static: iproute2 need not be installed
   mkdir -p "$smb_state" "$smb_data"
   truncate -s 64M "$images/smb.img"
   mkfs.ext4 -q "$images/smb.img" && mount -o loop "$images/smb.img" "$smb_data" || return 1
@@ -115,7 +116,7 @@ CONF
     port_answers "$smb_port" && return 0
     sleep 0.2
   done
-  echo "smbd did not answer on port $smb_port"
+  echo "smbd did not answer on port $smb_port" >&2
   return 1
 }
 
@@ -141,7 +142,8 @@ le_number() {
 # value has none; "none" when the file has no value.
 server_dosattrib() {
   local value hex at version body created=0
-  value="$(getfattr --absolute-names -n user.DOSATTRIB -e hex "$1" 2> /dev/null | sed -n 's/^user.DOSATTRIB=0x//p')"
+  value="$(getfattr --absolute-names -n user.DOSATTRIB -e hex "$1" 2> /dev/null |
+    sed -n 's/^user.DOSATTRIB=0x//p')"
   if [ -z "$value" ]; then
     echo none
     return

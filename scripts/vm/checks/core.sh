@@ -33,8 +33,8 @@ check_core() {
         "[       OK ] "*" ("*) pass "${line:13}" ;;
         "[  FAILED  ] "*" ("*) fail "${line:13}" "see above" ;;
         "[  SKIPPED ] "*" ("*) skip "${line:13}" ;;
-        "[ RUN      ]"* | "[----------]"* | "[==========]"* | "[  PASSED  ]"* | "[  FAILED  ]"* | "") ;;
-        "[  SKIPPED ]"* | Note:* | "Running main()"* | *"FAILED TEST"*) ;;
+        "[ RUN      ]"* | "[----------]"* | "[==========]"* | "[  PASSED  ]"*) ;;
+        "[  FAILED  ]"* | "[  SKIPPED ]"* | Note:* | "Running main()"* | *"FAILED TEST"* | "") ;;
         *) echo "  | $line" ;;
       esac
     done

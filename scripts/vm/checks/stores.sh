@@ -14,7 +14,10 @@ record_fat() { fatattr "$1" | cut -c1-8 | tr -d ' vd67'; }
 give_fat() { fatattr "+$2" "$1" > /dev/null; }
 
 ntfs_attrib() {
-  le_number "$(getfattr --absolute-names -n system.ntfs_attrib -e hex "$1" | sed -n 's/^system.ntfs_attrib=0x//p')" 0 4
+  local hex
+  hex="$(getfattr --absolute-names -n system.ntfs_attrib -e hex "$1" |
+    sed -n 's/^system.ntfs_attrib=0x//p')"
+  le_number "$hex" 0 4
 }
 record_ntfs3() { letters_of "$(ntfs_attrib "$1")"; }
 give_ntfs3() {
@@ -25,7 +28,8 @@ give_ntfs3() {
     h) bits=$((bits | 0x02)) ;;
     s) bits=$((bits | 0x04)) ;;
   esac
-  setfattr -n system.ntfs_attrib -v "$(printf '0x%02x%02x0000' $((bits & 255)) $((bits >> 8 & 255)))" "$1"
+  setfattr -n system.ntfs_attrib -v "$(printf '0x%02x%02x%02x%02x' $((bits & 255)) \
+    $((bits >> 8 & 255)) $((bits >> 16 & 255)) $((bits >> 24 & 255)))" "$1"
 }
 
 # The share's own file behind a path of a cifs mount.
@@ -65,7 +69,8 @@ attribute_checks() {
   expect_eq "shows the hidden attribute the driver keeps" "$(shown "$given")" -H-A--
 
   tempinex set --attrib +h+s-a --modified "@$T1" "$changed"
-  expect_eq "sets hidden and system and clears archive" "$status $("record_$kind" "$changed")" "0 hs"
+  expect_eq "sets hidden and system and clears archive" \
+    "$status $("record_$kind" "$changed")" "0 hs"
   tempinex set --attrib +r "$changed"
   expect_eq "sets read-only" "$status $("record_$kind" "$changed")" "0 rhs"
   expect_eq "a read-only file has no write bits" "$(write_bits "$changed")" 000
