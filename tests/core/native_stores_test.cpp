@@ -3,6 +3,12 @@
 // (fuse/fat_test_fs.cpp), each volume made to use the store under test. Whatever the store,
 // the batch lists the files it refuses before writing them, leaves them unchanged and writes
 // the others.
+//
+// Where the environment names a real volume of a driver (TEMPINEX_REAL_VFAT,
+// TEMPINEX_REAL_VFAT_SYS_IMMUTABLE, TEMPINEX_REAL_EXFAT, TEMPINEX_REAL_NTFS3,
+// TEMPINEX_REAL_CIFS: a mount point, as the virtual machine of scripts/vm sets them), that
+// driver's tests run there instead, in a fresh folder, with the store the volume itself
+// chooses.
 
 #include <linux/capability.h>
 #include <linux/magic.h>
@@ -43,6 +49,18 @@ class SilentMessages : public IMessageBox {
  public:
   void ShowMessage(const std::u16string&, const std::u16string&, MessageIcon, bool) override {}
 };
+
+// The mount point of a real volume the environment names in `variable`, if any.
+std::optional<std::string> RealVolume(const char* variable) {
+  const char* path = std::getenv(variable);
+  return path && *path ? std::optional<std::string>(path) : std::nullopt;
+}
+
+// A fresh folder under `parent`, or "" when none could be made.
+std::string FreshFolder(const std::string& parent) {
+  std::string pattern = parent + "/tempinex-XXXXXX";
+  return mkdtemp(pattern.data()) ? pattern : std::string();
+}
 
 // Serves every file of the folder's volume by the store of `kind` while it lives.
 class ForcedStore {
@@ -97,6 +115,11 @@ std::string Bytes(Number number) {
 class CifsStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    if (const auto real = RealVolume("TEMPINEX_REAL_CIFS")) {
+      folder = FreshFolder(*real);
+      ASSERT_FALSE(folder.empty()) << *real;
+      return;
+    }
     struct statfs volume {};
     if (statfs("/dev/shm", &volume) != 0 || volume.f_type != TMPFS_MAGIC) {
       GTEST_SKIP() << "/dev/shm is not tmpfs";
@@ -118,21 +141,26 @@ class CifsStoreTest : public ::testing::Test {
     return path;
   }
 
+  bool Real() const { return !forced; }
+
   std::string folder;
   std::optional<ForcedStore> forced;
 };
 
 TEST_F(CifsStoreTest, AttributesAndCreationTimeGoThroughTheClientsNames) {
-  const std::string file = Make("f.txt", 0x823);  // read-only, hidden, archive, compressed
+  // A bit the store does not edit is kept through its writes; a real server takes no such
+  // bit from a client (Samba drops compressed, offline, temporary).
+  const std::uint32_t untouched = Real() ? 0 : platform::kAttrCompressed;
+  const std::string file = Make("f.txt", 0x23 | untouched);  // read-only, hidden, archive
   const std::uint64_t created = support::NtTime(support::UtcSeconds(2001, 2, 3, 4, 5, 6));
   setxattr(file.c_str(), "user.cifs.creationtime", Bytes(created).data(), 8, 0);
   platform::AttributeData data;
   ASSERT_EQ(platform::GetAttributeData(U(file), data), 0);
-  EXPECT_EQ(data.attributes, 0x823u);
+  EXPECT_EQ(data.attributes, 0x23u | untouched);
   EXPECT_EQ(data.creation, created);
 
   ASSERT_EQ(support::SetAttributes(U(file), platform::kAttrSystem), 0);
-  EXPECT_EQ(Value(file, "user.cifs.dosattrib"), Bytes(std::uint32_t{0x804}));  // compressed kept
+  EXPECT_EQ(Value(file, "user.cifs.dosattrib"), Bytes(platform::kAttrSystem | untouched));
   ASSERT_EQ(support::SetAttributes(U(file), platform::kAttrReadOnly), 0);
   EXPECT_EQ(support::StatOf(file).st_mode & 0222, 0u);  // the write bits follow at once
   ASSERT_EQ(support::SetAttributes(U(file), 0), 0);
@@ -148,6 +176,7 @@ TEST_F(CifsStoreTest, BatchListsTheReadOnlyFileAndWritesTheOthersCreationTimeInc
   const std::string readOnly = Make("r.txt", platform::kAttrReadOnly | platform::kAttrArchive);
   const std::string plain = Make("a.txt", platform::kAttrArchive);
   const time_t before = support::StatOf(readOnly).st_mtime;
+  const auto createdBefore = Value(readOnly, "user.cifs.creationtime");
   FileStatus status;
   status.modified = kSomeTime;
   status.created = kOtherTime;
@@ -155,7 +184,7 @@ TEST_F(CifsStoreTest, BatchListsTheReadOnlyFileAndWritesTheOthersCreationTimeInc
   EXPECT_FALSE(applied.allWritten);
   EXPECT_EQ(applied.failed, std::vector<std::u16string>{U(readOnly)});
   EXPECT_EQ(support::StatOf(readOnly).st_mtime, before);
-  EXPECT_FALSE(Value(readOnly, "user.cifs.creationtime"));
+  EXPECT_EQ(Value(readOnly, "user.cifs.creationtime"), createdBefore);
   EXPECT_EQ(support::StatOf(plain).st_mtime, kSomeTime);
   platform::AttributeData data;
   ASSERT_EQ(platform::GetAttributeData(U(plain), data), 0);
@@ -163,14 +192,15 @@ TEST_F(CifsStoreTest, BatchListsTheReadOnlyFileAndWritesTheOthersCreationTimeInc
   EXPECT_EQ(Value(plain, "user.cifs.creationtime")->size(), 8u);
 }
 
-// ---- FAT and ntfs3: our FUSE file system, which answers as the drivers do.
+// ---- FAT, exFAT and ntfs3: our FUSE file system, which answers as the drivers do, or the real
+// driver where the environment names a volume of it.
 
 // Our FUSE file system mounted on a fresh folder for the life of the object; unmounted and
 // removed at the end, also when the test fails.
 class FuseVolume {
  public:
-  // option: "", "--system-needs-immutable" (exfat) or "--sys-immutable" (vfat sys_immutable).
-  explicit FuseVolume(const char* option) {
+  // kind: the volume fat_test_fs plays (vfat, vfat-sys-immutable, exfat, ntfs3, ...).
+  explicit FuseVolume(const char* kind) {
     char pattern[] = "/tmp/tempinex-fat-XXXXXX";
     if (mkdtemp(pattern) == nullptr) {
       return;
@@ -178,8 +208,7 @@ class FuseVolume {
     mountPoint = pattern;
     daemon = fork();
     if (daemon == 0) {
-      execl(TEMPINEX_FAT_TEST_FS, TEMPINEX_FAT_TEST_FS, pattern, *option ? option : nullptr,
-            nullptr);
+      execl(TEMPINEX_FAT_TEST_FS, TEMPINEX_FAT_TEST_FS, pattern, kind, nullptr);
       _exit(127);
     }
     for (int tries = 0; tries < 500 && !Mounted(); ++tries) {
@@ -229,36 +258,76 @@ void SetFatBits(const std::string& path, std::uint32_t bits) {
   close(fd);
 }
 
-class FuseStoreTest : public ::testing::Test {
+// The volume of a store's driver: the kind of it our FUSE file system plays, and the
+// variable that may name a real one.
+struct DriverVolume {
+  const char* imitated;
+  const char* variable;
+};
+
+DriverVolume VolumeOf(StoreKind kind) {
+  switch (kind) {
+    case StoreKind::kVfat:
+      return {"vfat", "TEMPINEX_REAL_VFAT"};
+    case StoreKind::kVfatSysImmutable:
+      return {"vfat-sys-immutable", "TEMPINEX_REAL_VFAT_SYS_IMMUTABLE"};
+    case StoreKind::kExfat:
+      return {"exfat", "TEMPINEX_REAL_EXFAT"};
+    default:
+      return {"ntfs3", "TEMPINEX_REAL_NTFS3"};
+  }
+}
+
+class DriverStoreTest : public ::testing::Test {
  protected:
-  void Mount(StoreKind kind, const char* option = "") {
+  // The files of the test go to `folder`, on the volume mounted at `root`.
+  void Mount(StoreKind kind) {
+    storeKind = kind;
+    if (const auto real = RealVolume(VolumeOf(kind).variable)) {
+      root = *real;
+      folder = FreshFolder(root);
+      ASSERT_FALSE(folder.empty()) << root;
+      return;
+    }
     if (access("/dev/fuse", R_OK | W_OK) != 0) {
       GTEST_SKIP() << "/dev/fuse is missing";
     }
-    volume.emplace(option);
+    volume.emplace(VolumeOf(kind).imitated);
     ASSERT_TRUE(volume->Mounted()) << "the FUSE test file system did not mount";
     forced.emplace(volume->mountPoint, kind);
+    root = folder = volume->mountPoint;
   }
   void TearDown() override {
     forced.reset();
     volume.reset();
+    if (!folder.empty() && folder != root) {
+      std::error_code ignored;  // an immutable file stays; the volume goes with the machine
+      std::filesystem::remove_all(folder, ignored);
+    }
   }
-  std::string Make(const std::string& name, std::uint32_t fatBits) {
-    const std::string path = volume->Join(name);
+  // A file of four bytes that has just the attributes `bits`, set the driver's own way.
+  std::string Make(const std::string& name, std::uint32_t bits) {
+    const std::string path = folder + "/" + name;
     WriteFile(path, "data");
-    SetFatBits(path, fatBits);
+    if (storeKind == StoreKind::kNtfs3) {
+      EXPECT_EQ(setxattr(path.c_str(), "system.ntfs_attrib", &bits, sizeof bits, 0), 0) << path;
+    } else {
+      SetFatBits(path, bits);
+    }
     return path;
   }
 
+  StoreKind storeKind{};
+  std::string root, folder;
   std::optional<FuseVolume> volume;
   std::optional<ForcedStore> forced;
 };
 
-TEST_F(FuseStoreTest, FatAttributesGoThroughTheDriversIoctls) {
+TEST_F(DriverStoreTest, FatAttributesGoThroughTheDriversIoctls) {
   Mount(StoreKind::kVfat);
   const std::string file = Make("f.txt", ATTR_RO | ATTR_HIDDEN | ATTR_SYS | ATTR_ARCH);
   EXPECT_EQ(Shown(file), 0x27u);
-  EXPECT_EQ(Shown(volume->mountPoint), platform::kAttrDirectory);  // the root keeps none
+  EXPECT_EQ(Shown(root), platform::kAttrDirectory);  // the root keeps none
 
   ASSERT_EQ(support::SetAttributes(U(file), platform::kAttrHidden | platform::kAttrArchive), 0);
   EXPECT_EQ(FatBits(file), std::uint32_t{ATTR_HIDDEN | ATTR_ARCH});
@@ -268,7 +337,7 @@ TEST_F(FuseStoreTest, FatAttributesGoThroughTheDriversIoctls) {
   EXPECT_EQ(Shown(file), platform::kAttrReadOnly);
 }
 
-TEST_F(FuseStoreTest, FatBatchRefusesACreationTimeAndWritesWhatItCan) {
+TEST_F(DriverStoreTest, FatBatchRefusesACreationTimeAndWritesWhatItCan) {
   Mount(StoreKind::kVfat);
   const std::string one = Make("1.txt", ATTR_ARCH);
   const std::string two = Make("2.txt", ATTR_ARCH);
@@ -328,6 +397,9 @@ int ApplyWithoutImmutableCapability(const std::vector<std::string>& paths,
 
 // The kernel's rules hold whatever the store: only the owner (or CAP_FOWNER) sets times.
 TEST_F(CifsStoreTest, AnotherUsersWritableFileIsRefusedBeforeAnythingIsWritten) {
+  if (Real()) {
+    GTEST_SKIP() << "a cifs mount shows every file as its mount's owner's";
+  }
   const std::string theirs = Make("theirs.txt", platform::kAttrArchive);
   const std::string mine = Make("mine.txt", platform::kAttrArchive);
   ASSERT_EQ(chown(theirs.c_str(), 65534, 65534), 0);
@@ -343,8 +415,8 @@ TEST_F(CifsStoreTest, AnotherUsersWritableFileIsRefusedBeforeAnythingIsWritten) 
   EXPECT_EQ(Value(mine, "user.cifs.dosattrib"), Bytes(std::uint32_t{platform::kAttrHidden}));
 }
 
-TEST_F(FuseStoreTest, ExfatRefusesSystemWithoutTheImmutableCapabilityBeforeWriting) {
-  Mount(StoreKind::kExfat, "--system-needs-immutable");
+TEST_F(DriverStoreTest, ExfatRefusesSystemWithoutTheImmutableCapabilityBeforeWriting) {
+  Mount(StoreKind::kExfat);
   const std::string system = Make("s.txt", ATTR_SYS | ATTR_ARCH);
   const std::string plain = Make("a.txt", ATTR_ARCH);
   const time_t before = support::StatOf(system).st_mtime;
@@ -364,8 +436,8 @@ TEST_F(FuseStoreTest, ExfatRefusesSystemWithoutTheImmutableCapabilityBeforeWriti
   EXPECT_EQ(FatBits(plain), std::uint32_t{ATTR_SYS});
 }
 
-TEST_F(FuseStoreTest, VfatSysImmutableRefusesTheTimesOfASystemFile) {
-  Mount(StoreKind::kVfatSysImmutable, "--sys-immutable");
+TEST_F(DriverStoreTest, VfatSysImmutableRefusesTheTimesOfASystemFile) {
+  Mount(StoreKind::kVfatSysImmutable);
   const std::string system = Make("s.txt", ATTR_SYS | ATTR_ARCH);
   const std::string plain = Make("a.txt", ATTR_ARCH);
   const time_t before = support::StatOf(system).st_mtime;
@@ -377,7 +449,21 @@ TEST_F(FuseStoreTest, VfatSysImmutableRefusesTheTimesOfASystemFile) {
   EXPECT_EQ(support::StatOf(plain).st_mtime, kSomeTime);
 }
 
-TEST_F(FuseStoreTest, Ntfs3AttributesGoThroughSystemNtfsAttribAndCreationIsRefused) {
+// The driver makes a file with System immutable, but lets a caller with CAP_LINUX_IMMUTABLE
+// change its attributes: System comes off again, and the others change with it.
+TEST_F(DriverStoreTest, VfatSysImmutableLetsRootChangeTheAttributesOfASystemFile) {
+  Mount(StoreKind::kVfatSysImmutable);
+  const std::string file = Make("s.txt", ATTR_SYS | ATTR_ARCH);
+  FileStatus status;
+  status.attribute = platform::kAttrSystem | platform::kAttrHidden;
+  EXPECT_TRUE(Apply({file}, status, false).allWritten);
+  EXPECT_EQ(FatBits(file), std::uint32_t{ATTR_SYS | ATTR_HIDDEN});
+  status.attribute = platform::kAttrArchive;
+  EXPECT_TRUE(Apply({file}, status, false).allWritten);
+  EXPECT_EQ(FatBits(file), std::uint32_t{ATTR_ARCH});
+}
+
+TEST_F(DriverStoreTest, Ntfs3AttributesGoThroughSystemNtfsAttribAndCreationIsRefused) {
   Mount(StoreKind::kNtfs3);
   const std::string file = Make("f.txt", ATTR_HIDDEN | ATTR_ARCH);
   EXPECT_EQ(Shown(file), 0x22u);
@@ -395,20 +481,25 @@ TEST_F(FuseStoreTest, Ntfs3AttributesGoThroughSystemNtfsAttribAndCreationIsRefus
 }
 
 TEST(BirthTimeStores, CreationTimeIsTheBirthTime) {
-  char pattern[] = "/dev/shm/tempinex-birth-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  const std::string file = std::string(pattern) + "/f.txt";
-  WriteFile(file, "data");
-  struct statx info {};
-  ASSERT_EQ(statx(AT_FDCWD, file.c_str(), 0, STATX_BTIME, &info), 0);
-  ASSERT_TRUE(info.stx_mask & STATX_BTIME) << "tmpfs gives a birth time";
-  for (const StoreKind kind : {StoreKind::kVfat, StoreKind::kNtfs3}) {
-    const ForcedStore forced(pattern, kind);
+  for (const StoreKind kind : {StoreKind::kVfat, StoreKind::kExfat, StoreKind::kNtfs3}) {
+    const auto real = RealVolume(VolumeOf(kind).variable);
+    const std::string folder = FreshFolder(real.value_or("/dev/shm"));
+    ASSERT_FALSE(folder.empty());
+    const std::string file = folder + "/f.txt";
+    WriteFile(file, "data");
+    struct statx info {};
+    ASSERT_EQ(statx(AT_FDCWD, file.c_str(), 0, STATX_BTIME, &info), 0);
+    ASSERT_TRUE(info.stx_mask & STATX_BTIME) << "tmpfs and the drivers give a birth time";
+    std::optional<ForcedStore> forced;
+    if (!real) {
+      forced.emplace(folder, kind);
+    }
     platform::AttributeData data;
     ASSERT_EQ(platform::GetAttributeData(U(file), data), 0);
-    EXPECT_EQ(data.creation, platform::linux_fs::FileTimeFromTimestamp(info.stx_btime));
+    EXPECT_EQ(data.creation, platform::linux_fs::FileTimeFromTimestamp(info.stx_btime)) << file;
+    forced.reset();
+    std::filesystem::remove_all(folder);
   }
-  std::filesystem::remove_all(pattern);
 }
 
 }  // namespace

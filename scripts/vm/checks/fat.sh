@@ -1,0 +1,86 @@
+# FAT and exFAT on their kernel drivers: vfat, vfat mounted sys_immutable, exfat.
+
+check_vfat() {
+  need_volume vfat || return
+  attribute_checks vfat fat
+  refusal_checks vfat
+  birth_time_checks vfat
+}
+
+# Mounted sys_immutable, a file with System is immutable to the kernel: no write, no chmod, no
+# new times. Root may still change its attributes through the driver (fatattr does), so
+# tempinex must take System off and change the rest of its attributes too.
+check_vfat_si() {
+  need_volume vfat-si || return
+  local folder=/mnt/vfat-si/system
+  mkdir -p "$folder"
+  local file system plain before
+  file="$(new_file "$folder" file)"
+  tempinex set --attrib +s "$file"
+  expect_eq "sets System" "$status $(record_fat "$file")" "0 sa"
+  tempinex set --attrib +h "$file"
+  expect_eq "changes another attribute of a System file" "$status $(record_fat "$file") $err" \
+    "0 hsa "
+  tempinex set --attrib -s "$file"
+  expect_eq "takes System off again" "$status $(record_fat "$file") $err" "0 ha "
+
+  system="$(new_file "$folder" system)"
+  plain="$(new_file "$folder" plain)"
+  give_fat "$system" s
+  before="$(mtime "$system")"
+  tempinex set --modified "@$T2" "$system" "$plain"
+  expect_eq "new times for a System file are refused, the other file's are written" \
+    "$status $(mtime "$system") $(mtime "$plain")" "1 $before $T2"
+  expect_in "the System file is named" "$err" "'$system'"
+
+  # Taking System off and a new time in one change: all of it, or none of it.
+  tempinex set --attrib -s --modified "@$T1" "$system"
+  case "$status $(record_fat "$system") $(mtime "$system")" in
+    "0 a $T1" | "1 sa $before") pass "System off with a new time: all written or none" ;;
+    *) fail "System off with a new time: all written or none" \
+      "exit $status, kept '$(record_fat "$system")', time $(mtime "$system"): $err" ;;
+  esac
+}
+
+check_exfat() {
+  need_volume exfat || return
+  if kernel_at_least 6 7; then
+    attribute_checks exfat fat
+  else
+    exfat_without_ioctls_checks
+  fi
+  refusal_checks exfat
+  birth_time_checks exfat
+}
+
+# Before Linux 6.7 the exFAT driver has no attribute ioctls; it keeps read-only in step with
+# the write bits and gives every new file archive.
+exfat_without_ioctls_checks() {
+  local folder=/mnt/exfat/no-ioctls
+  mkdir -p "$folder"
+  local fresh locked
+  fresh="$(new_file "$folder" fresh)"
+  locked="$(new_file "$folder" locked)"
+  expect_eq "a new file shows archive" "$(shown "$fresh")" ---A--
+  chmod a-w "$locked"
+  expect_eq "a file without write bits shows read-only" "$(shown "$locked")" R--A--
+  tempinex set --attrib +h "$fresh"
+  if [ "$status" = 1 ] && [[ "$err" == *"Linux 6.7"* ]]; then
+    pass "hidden is refused, the kernel's limit named"
+  else
+    fail "hidden is refused, the kernel's limit named" "exit $status: $err"
+  fi
+  LC_ALL=ja_JP.UTF-8 tempinex set --attrib +h "$fresh"
+  expect_in "the Japanese refusal names it too" "$err" "6.7"
+
+  # Read-only can be kept through the write bits: set and kept, or refused for that reason.
+  tempinex set --attrib +r "$fresh"
+  volume_remount exfat
+  case "$status $(write_bits "$fresh")" in
+    "0 000") pass "read-only: kept over a remount, or refused with the kernel's limit" ;;
+    1\ *) expect_in "read-only: kept over a remount, or refused with the kernel's limit" "$err" \
+      "Linux 6.7" ;;
+    *) fail "read-only: kept over a remount, or refused with the kernel's limit" \
+      "exit $status, write bits $(write_bits "$fresh") after a remount" ;;
+  esac
+}
