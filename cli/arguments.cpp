@@ -139,7 +139,7 @@ struct ListOptions {
 
   void Add(CLI::App& command) {
     command.add_flag("-0,--null", nulSeparated);
-    filesFromOption = command.add_option("--files-from", filesFrom)->type_name("FILE");
+    filesFromOption = command.add_option("--files-from", filesFrom)->type_name("LIST");
   }
 
   // Appends the names listed; a command line without names and without a list is refused.

@@ -39,7 +39,7 @@ constexpr OptionLine kSetOptions[] = {
 
 constexpr OptionLine kNameOptions[] = {
     {"  -0, --null", N_("names listed end with NUL, not a newline")},
-    {"      --files-from=FILE", N_("read names from FILE (- standard input)")},
+    {"      --files-from=LIST", N_("read names from LIST (- standard input)")},
 };
 
 constexpr OptionLine kGeneralOptions[] = {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <limits>
 #include <vector>
 
 #include "messages.hpp"
@@ -268,6 +269,13 @@ FileTime ToFileTime(const PreciseTime& time) {
   }
   return static_cast<FileTime>((time.seconds + kSecondsFrom1601To1970) * kTicksPerSecond +
                                time.nanoseconds / kNanosecondsPerTick);
+}
+
+bool FitsFileTime(const PreciseTime& time) {
+  constexpr std::int64_t kLastSecond =
+      std::numeric_limits<std::int64_t>::max() / kTicksPerSecond - kSecondsFrom1601To1970 - 1;
+  return time.seconds >= -kSecondsFrom1601To1970 && time.seconds <= kLastSecond &&
+         time.nanoseconds >= 0 && time.nanoseconds <= 999'999'999;
 }
 
 PreciseTime Now() {

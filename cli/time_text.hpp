@@ -33,9 +33,11 @@ inline bool WithinRange(const PreciseTime& time) {
   return time >= kFirstTime && time <= kLastTime;
 }
 
-// A file time of the core, exactly; and a time as one, nanoseconds below 100 dropped.
+// A file time of the core, exactly; and a time as one, nanoseconds below 100 dropped. Files
+// may hold times outside the range above, which a file time still counts.
 PreciseTime FromFileTime(FileTime time);
 FileTime ToFileTime(const PreciseTime& time);
+bool FitsFileTime(const PreciseTime& time);
 
 // The present second.
 PreciseTime Now();

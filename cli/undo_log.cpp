@@ -70,7 +70,7 @@ FileTime TimeFrom(const json& value) {
     return value.get<FileTime>();
   }
   const PreciseTime time{value.at(0).get<std::int64_t>(), value.at(1).get<std::int32_t>()};
-  if (!WithinRange(time) || time.nanoseconds < 0 || time.nanoseconds > 999'999'999) {
+  if (!FitsFileTime(time)) {
     throw std::out_of_range("time");
   }
   return ToFileTime(time);
