@@ -2,8 +2,12 @@
 
 #include <CLI/CLI.hpp>
 #include <iostream>
+#include <tuple>
 
+#include "help.hpp"
+#include "listed_names.hpp"
 #include "messages.hpp"
+#include "parse_errors.hpp"
 #include "time_text.hpp"
 
 namespace tempinex::cli {
@@ -15,32 +19,52 @@ constexpr const char* kSubcommands[] = {"show", "set", "undo"};
 // `tempinex FILE...` means `tempinex show FILE...`.
 std::vector<std::string> WithCommand(int argc, char** argv) {
   std::vector<std::string> words(argv + 1, argv + argc);
-  const bool named =
-      !words.empty() && (std::find(std::begin(kSubcommands), std::end(kSubcommands), words[0]) !=
-                             std::end(kSubcommands) ||
-                         words[0] == "--help" || words[0] == "-h" || words[0] == "--version");
+  const bool named = !words.empty() && (std::find(std::begin(kSubcommands), std::end(kSubcommands),
+                                                  words[0]) != std::end(kSubcommands) ||
+                                        words[0] == "--help" || words[0] == "--version");
   if (!words.empty() && !named) {
     words.insert(words.begin(), "show");
   }
   return words;
 }
 
-struct TimeTexts {
-  std::string created, modified, accessed, all, shift, only, attributes;
-};
-
 class UsageError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
-FileTime TimeOrThrow(const std::string& option, const std::string& text) {
-  std::string why;
-  const std::optional<FileTime> time = ParseTime(text, why);
-  if (!time) {
-    throw UsageError(Format(_("%s: %s: %s"), {option, Quote(text), why}));
+// What CLI11 read for one option; nothing when the option was not given, so that an empty
+// value given is read (and refused) like any other.
+class Given {
+ public:
+  void Add(CLI::App& command, const char* name, const char* value) {
+    option = command.add_option(name, text)->type_name(value);
   }
-  return *time;
+  CLI::Option* Option() const { return option; }
+  std::optional<std::string> Text() const {
+    return option->count() > 0 ? std::optional<std::string>(text) : std::nullopt;
+  }
+
+ private:
+  CLI::Option* option = nullptr;
+  std::string text;
+};
+
+struct SetTexts {
+  Given all, created, modified, accessed, from, shift, only, attributes;
+};
+
+std::optional<PreciseTime> TimeOrThrow(const std::string& option,
+                                       const std::optional<std::string>& text) {
+  if (!text) {
+    return std::nullopt;
+  }
+  std::string why;
+  const std::optional<PreciseTime> time = ParseTime(*text, why);
+  if (!time) {
+    throw UsageError(Format(_("%s: %s: %s"), {option, Quote(*text), why}));
+  }
+  return time;
 }
 
 unsigned OnlyOrThrow(const std::string& text) {
@@ -62,119 +86,132 @@ unsigned OnlyOrThrow(const std::string& text) {
 }
 
 // The texts CLI11 has read, turned into the options of set.
-void ReadSetOptions(const TimeTexts& texts, Arguments& arguments) {
+void ReadSetOptions(const SetTexts& texts, Arguments& arguments) {
   SetOptions& set = arguments.set;
-  if (!texts.all.empty()) {
-    set.created = set.modified = set.accessed = TimeOrThrow("--all", texts.all);
+  if (const std::optional<PreciseTime> all = TimeOrThrow("--all", texts.all.Text())) {
+    set.created = set.modified = set.accessed = all;
   }
-  if (!texts.created.empty()) {
-    set.created = TimeOrThrow("--created", texts.created);
+  for (auto [time, given, name] : {std::tuple{&set.created, &texts.created, "--created"},
+                                   {&set.modified, &texts.modified, "--modified"},
+                                   {&set.accessed, &texts.accessed, "--accessed"}}) {
+    if (const std::optional<PreciseTime> read = TimeOrThrow(name, given->Text())) {
+      *time = read;
+    }
   }
-  if (!texts.modified.empty()) {
-    set.modified = TimeOrThrow("--modified", texts.modified);
-  }
-  if (!texts.accessed.empty()) {
-    set.accessed = TimeOrThrow("--accessed", texts.accessed);
-  }
-  if (!texts.shift.empty()) {
-    set.shift = ParseShift(texts.shift);
+  arguments.reference = texts.from.Text();
+  if (const std::optional<std::string> shift = texts.shift.Text()) {
+    set.shift = ParseShift(*shift);
     if (!set.shift) {
-      throw UsageError(Format(_("--shift: %s: give [-]D:HH:MM:SS, for example -0:01:00:00"),
-                              {Quote(texts.shift)}));
+      throw UsageError(
+          Format(_("--shift: %s: give [-]D:HH:MM:SS, for example -0:01:00:00"), {Quote(*shift)}));
     }
   }
-  if (!texts.only.empty()) {
-    if (arguments.reference.empty() && !set.shift) {
-      throw UsageError(_("--only: give --from or --shift as well"));
+  if (const std::optional<std::string> only = texts.only.Text()) {
+    if (!arguments.reference && !arguments.fromExif && !set.shift) {
+      throw UsageError(_("--only: give --from, --from-exif or --shift as well"));
     }
-    set.only = OnlyOrThrow(texts.only);
+    set.only = OnlyOrThrow(*only);
   }
-  if (!texts.attributes.empty()) {
+  if (const std::optional<std::string> attributes = texts.attributes.Text()) {
     AttributeEdit edit;
-    if (!ParseAttributeEdit(texts.attributes, edit)) {
+    if (!ParseAttributeEdit(*attributes, edit)) {
       throw UsageError(Format(_("--attrib: %s: give signed letters r, h, s, a, for example +r-h"),
-                              {Quote(texts.attributes)}));
+                              {Quote(*attributes)}));
     }
     set.attributes = edit;
   }
-  const bool anything = set.created || set.modified || set.accessed ||
-                        !arguments.reference.empty() || set.shift || set.attributes;
+  const bool anything = set.created || set.modified || set.accessed || arguments.reference ||
+                        arguments.fromExif || set.shift || set.attributes;
   if (!anything) {
-    throw UsageError(_("set: nothing to change; give a time, --from, --shift or --attrib"));
+    throw UsageError(
+        _("set: nothing to change; give a time, --from, --from-exif, --shift or --attrib"));
+  }
+  if (arguments.json && !arguments.dryRun) {
+    throw UsageError(_("set: --json prints what --dry-run plans; give --dry-run as well"));
   }
 }
 
-void Describe(CLI::App& app) {
-  app.get_formatter()->label("Usage", _("Usage"));
-  app.get_formatter()->label("OPTIONS", _("OPTIONS"));
-  app.get_formatter()->label("SUBCOMMAND", _("SUBCOMMAND"));
-  app.get_formatter()->label("Positionals", _("Positionals"));
-  app.get_formatter()->label("REQUIRED", _("REQUIRED"));
-  app.get_formatter()->label("Excludes", _("Excludes"));
-  app.get_formatter()->label("Needs", _("Needs"));
-  app.get_formatter()->column_width(34);
-  app.option_defaults()->group(_("Options"));
-}
+// Where the names of files come from besides the command line.
+struct ListOptions {
+  bool nulSeparated = false;
+  std::string filesFrom;
+  CLI::Option* filesFromOption = nullptr;
+
+  void Add(CLI::App& command) {
+    command.add_flag("-0,--null", nulSeparated);
+    filesFromOption = command.add_option("--files-from", filesFrom)->type_name("LIST");
+  }
+
+  // Appends the names listed; a command line without names and without a list is refused.
+  void Read(std::vector<std::string>& files) const {
+    const bool listed = nulSeparated || filesFromOption->count() > 0;
+    if (!listed) {
+      if (files.empty()) {
+        throw UsageError(_("no files given; name them, or list them with --files-from or -0"));
+      }
+      return;
+    }
+    const std::string source = filesFromOption->count() > 0 ? filesFrom : "-";
+    std::string why;
+    if (!ReadListedNames(source, nulSeparated ? '\0' : '\n', files, why)) {
+      throw UsageError(Format(_("--files-from: cannot read %s: %s"),
+                              {source == "-" ? _("standard input") : Quote(source), why}));
+    }
+  }
+};
 
 }  // namespace
 
 std::optional<Arguments> ParseArguments(int argc, char** argv, int& exitStatus) {
   Arguments arguments;
-  TimeTexts texts;
-  CLI::App app(_("Shows and changes the times and the Windows attributes of files."), "tempinex");
-  Describe(app);
-  app.set_help_flag("-h,--help", _("Print this help and exit"));
-  app.set_version_flag("--version", std::string("tempinex (Tempinex64) ") + TEMPINEX_VERSION,
-                       _("Print the version and exit"));
+  CLI::App app("", "tempinex");
+  app.set_help_flag("--help");
+  app.set_version_flag("--version", std::string("tempinex (Tempinex64) ") + TEMPINEX_VERSION);
   app.require_subcommand(1);
-  app.footer(
-      _("T is now, @SECONDS or an ISO 8601 date-time such as 2026-03-29T02:30:00\n"
-        "(local time) or 2026-03-29T00:30:00Z.\n"
-        "Exit status: 0 all done, 1 some files refused, 2 bad usage. See tempinex(1)."));
 
-  CLI::App* show = app.add_subcommand("show", _("Show the times, attributes, size and path"));
-  show->group(_("Commands"));
-  show->add_flag("--json", arguments.json, _("One JSON object per file, one a line"));
-  show->add_option("FILE", arguments.files, _("Files to show"))->required()->type_name("FILE");
+  CLI::App* show = app.add_subcommand("show");
+  show->add_flag("--json", arguments.json);
+  show->add_option("FILE", arguments.files);
+  ListOptions showList;
+  showList.Add(*show);
 
-  CLI::App* set = app.add_subcommand("set", _("Change times and attributes"));
-  set->group(_("Commands"));
-  auto* all = set->add_option("--all", texts.all, _("All three times"))->type_name("T");
-  auto* created = set->add_option("--created", texts.created, _("Creation time"))->type_name("T");
-  auto* modified =
-      set->add_option("--modified", texts.modified, _("Last write time"))->type_name("T");
-  auto* accessed =
-      set->add_option("--accessed", texts.accessed, _("Last access time"))->type_name("T");
-  auto* from =
-      set->add_option("--from", arguments.reference, _("Copy the times of REF (whole seconds)"))
-          ->type_name("REF");
-  auto* shift = set->add_option("--shift", texts.shift, _("Move each file's own times"))
-                    ->type_name("[-]D:HH:MM:SS");
-  auto* only =
-      set->add_option("--only", texts.only, _("Times --from and --shift touch (default cma)"))
-          ->type_name("cma");
-  set->add_option("--attrib", texts.attributes,
-                  _("Set (+) or clear (-) read-only, hidden, system, archive"))
-      ->type_name("+r-h+s-a");
-  set->add_flag("--recursive", arguments.recursive,
-                _("Walk folders: their contents and their own attributes"));
-  set->add_flag("--dry-run", arguments.dryRun, _("Print old and new values; change nothing"));
-  set->add_option("--undo-log", arguments.undoLog, _("Record each file's previous state in FILE"))
-      ->type_name("FILE");
-  set->add_option("FILE", arguments.files, _("Files to change"))->required()->type_name("FILE");
-  all->excludes(created)->excludes(modified)->excludes(accessed);
-  for (CLI::Option* given : {all, created, modified, accessed}) {
-    given->excludes(from)->excludes(shift);
+  CLI::App* set = app.add_subcommand("set");
+  SetTexts texts;
+  for (auto [given, name, value] : {std::tuple{&texts.all, "--all", "T"},
+                                    {&texts.created, "--created", "T"},
+                                    {&texts.modified, "--modified", "T"},
+                                    {&texts.accessed, "--accessed", "T"},
+                                    {&texts.from, "--from", "REF"},
+                                    {&texts.shift, "--shift", "[-]D:HH:MM:SS"},
+                                    {&texts.only, "--only", "cma"},
+                                    {&texts.attributes, "--attrib", "+r-h+s-a"}}) {
+    given->Add(*set, name, value);
   }
-  only->excludes(all);
+  CLI::Option* fromExif = set->add_flag("--from-exif", arguments.fromExif);
+  set->add_flag("--recursive", arguments.recursive);
+  set->add_flag("--dry-run", arguments.dryRun);
+  set->add_flag("--json", arguments.json);
+  set->add_option("--undo-log", arguments.undoLog)->type_name("LOG");
+  set->add_option("FILE", arguments.files);
+  ListOptions setList;
+  setList.Add(*set);
+  texts.all.Option()
+      ->excludes(texts.created.Option())
+      ->excludes(texts.modified.Option())
+      ->excludes(texts.accessed.Option());
+  for (const Given* given : {&texts.all, &texts.created, &texts.modified, &texts.accessed}) {
+    given->Option()->excludes(texts.from.Option())->excludes(fromExif);
+    given->Option()->excludes(texts.shift.Option());
+  }
+  fromExif->excludes(texts.from.Option());
+  texts.only.Option()->excludes(texts.all.Option());
 
-  CLI::App* undo = app.add_subcommand("undo", _("Restore what an undo log recorded"));
-  undo->group(_("Commands"));
+  CLI::App* undo = app.add_subcommand("undo");
   std::string log;
-  undo->add_option("FILE", log, _("The undo log"))->required()->type_name("FILE");
+  undo->add_option("LOG", log)->required();
 
-  for (CLI::App* command : {&app, show, set, undo}) {
-    command->get_help_ptr()->group(_("Options"));
+  for (CLI::App* command : {show, set, undo}) {
+    command->set_help_flag("--help");
   }
 
   std::vector<std::string> words = WithCommand(argc, argv);
@@ -184,12 +221,15 @@ std::optional<Arguments> ParseArguments(int argc, char** argv, int& exitStatus) 
     if (set->parsed()) {
       arguments.command = Command::kSet;
       ReadSetOptions(texts, arguments);
+      setList.Read(arguments.files);
     } else if (undo->parsed()) {
       arguments.command = Command::kUndo;
       arguments.files = {log};
+    } else {
+      showList.Read(arguments.files);
     }
   } catch (const CLI::CallForHelp&) {
-    std::cout << app.help();
+    PrintHelp();
     exitStatus = kExitDone;
     return std::nullopt;
   } catch (const CLI::CallForVersion& version) {
@@ -197,7 +237,7 @@ std::optional<Arguments> ParseArguments(int argc, char** argv, int& exitStatus) 
     exitStatus = kExitDone;
     return std::nullopt;
   } catch (const CLI::ParseError& error) {
-    Complain(error.what());
+    Complain(TranslatedParseError(error.what()));
     Complain(_("Try 'tempinex --help' for more information."));
     exitStatus = kExitUsage;
     return std::nullopt;

@@ -1,7 +1,8 @@
 #pragma once
 
 // The command line: `tempinex [show] [--json] FILE...`, `tempinex set OPTIONS FILE...` and
-// `tempinex undo FILE`, read with CLI11.
+// `tempinex undo LOG`, read with CLI11; the names of files may also come from a list
+// (--files-from, -0).
 
 #include <optional>
 #include <string>
@@ -15,11 +16,12 @@ enum class Command { kShow, kSet, kUndo };
 
 struct Arguments {
   Command command = Command::kShow;
-  std::vector<std::string> files;  // as given, bytes
+  std::vector<std::string> files;  // as given, then as listed; bytes
   bool json = false;
   // set
   SetOptions set;
-  std::string reference;  // --from
+  std::optional<std::string> reference;  // --from
+  bool fromExif = false;
   bool recursive = false;
   bool dryRun = false;
   std::optional<std::string> undoLog;

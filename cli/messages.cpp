@@ -89,6 +89,18 @@ void SetUpMessages() {
   textdomain("tempinex");
 }
 
+std::size_t DisplayWidth(std::string_view text) {
+  std::size_t width = 0;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const unsigned char byte = static_cast<unsigned char>(text[at]);
+    if ((byte & 0xC0) == 0x80) {
+      continue;
+    }
+    width += byte >= 0xE0 ? 2 : 1;
+  }
+  return width;
+}
+
 std::string Format(std::string_view pattern, std::initializer_list<std::string_view> args) {
   std::string result;
   auto next = args.begin();

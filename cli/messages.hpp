@@ -11,6 +11,8 @@
 #include <string_view>
 
 #define _(text) ::gettext(text)
+// A text for the catalogue that is translated later, where it is used.
+#define N_(text) text
 
 namespace tempinex::cli {
 
@@ -19,6 +21,9 @@ void SetUpMessages();
 
 // pattern with each %s replaced by the next of args.
 std::string Format(std::string_view pattern, std::initializer_list<std::string_view> args);
+
+// Columns on a terminal: two for each wide character a translated text may hold.
+std::size_t DisplayWidth(std::string_view text);
 
 // Always quoted: 'a b', 'it'\''s', 'bad'$'\377'.
 std::string Quote(std::string_view name);

@@ -5,6 +5,7 @@
 
 #include "attribute_text.hpp"
 #include "messages.hpp"
+#include "photo_time.hpp"
 #include "show.hpp"
 #include "time_text.hpp"
 #include "undo_log.hpp"
@@ -56,7 +57,30 @@ std::string Transition(const std::string& from, const std::string& to) {
   return from + " -> " + to;
 }
 
-void PrintDryRun(const std::string& name, const FileState& before, const Change& change) {
+// {"path": ..., "modified": {"old": ..., "new": ...}, ...} with what the change sets.
+void PrintDryRunJson(const std::string& name, const FileState& before, const Change& change) {
+  nlohmann::json object;
+  PutPath(object, name);
+  const auto put = [&](const char* key, const std::optional<FileTime>& planned, FileTime now) {
+    if (planned) {
+      object[key] = {{"old", TimeJson(now)}, {"new", TimeJson(*planned)}};
+    }
+  };
+  put("created", change.created, before.created);
+  put("modified", change.modified, before.modified);
+  put("accessed", change.accessed, before.accessed);
+  if (change.attributes) {
+    object["attributes"] = {{"old", AttributesJson(before.attributes)},
+                            {"new", AttributesJson(Changed(before, change).attributes)}};
+  }
+  PrintJsonLine(object);
+}
+
+void PrintDryRun(const std::string& name, const FileState& before, const Change& change,
+                 bool json) {
+  if (json) {
+    return PrintDryRunJson(name, before, change);
+  }
   std::string text = ShowName(name) + "\n";
   if (change.created) {
     text += StateLine(_("created"),
@@ -129,13 +153,19 @@ class SetRun {
       return Refuse(name, Reason({Refusal::kPathTooLong, 0}));
     }
     const FileState before = file.State();
-    const Plan plan = PlanChange(arguments.set, before, walkedFolder);
+    std::string why;
+    const std::optional<SetOptions> options = OptionsFor(name, before, walkedFolder, why);
+    if (!options) {
+      return Refuse(name, why);
+    }
+    const Plan plan = PlanChange(*options, before, walkedFolder);
     if (plan.outOfRange) {
-      return Refuse(name, _("a shifted time falls outside the years 1601 to 9999"));
+      return Refuse(name, _("a shifted time falls outside the range of times, "
+                            "1601-01-01T00:00:01Z to 9999-12-31T23:59:59Z"));
     }
     if (plan.change.Empty()) {
       if (arguments.dryRun) {
-        PrintDryRun(name, before, plan.change);
+        PrintDryRun(name, before, plan.change, arguments.json);
       }
       return;
     }
@@ -143,15 +173,10 @@ class SetRun {
       return Refuse(name, Reason(admission));
     }
     if (arguments.dryRun) {
-      return PrintDryRun(name, before, plan.change);
+      return PrintDryRun(name, before, plan.change, arguments.json);
     }
-    if (log != nullptr) {
-      if (const int error = log->Before(name, before, Changed(before, plan.change))) {
-        // No file is changed without its entry on the disk.
-        Complain(Format(_("cannot write the undo log: %s"), {std::strerror(error)}));
-        refused = stopped = true;
-        return;
-      }
+    if (!LogBefore(name, before, plan.change)) {
+      return;
     }
     const Outcome outcome = file.Make(plan.change);
     if (outcome.error != 0) {
@@ -161,9 +186,56 @@ class SetRun {
                  : Format(_("%s; putting it back failed too (%s): it may be half-written"),
                           {std::strerror(outcome.error), std::strerror(outcome.restoreError)}));
     }
-    if (log != nullptr && file.Reread() == 0) {
-      log->After(name, file.State());
+    LogAfter(name, file);
+  }
+
+  // The options for this file: with --from-exif, the times taken from its photo time; nothing,
+  // with why set, for a file that has none. A folder met in the walk takes attributes alone.
+  std::optional<SetOptions> OptionsFor(const std::string& name, const FileState& before,
+                                       bool walkedFolder, std::string& why) const {
+    SetOptions options = arguments.set;
+    if (!arguments.fromExif || walkedFolder) {
+      return options;
     }
+    if (before.attributes & kDirectory) {
+      why = Reason({Refusal::kDirectoryTimes, 0});
+      return std::nullopt;
+    }
+    const std::optional<PreciseTime> taken = ReadPhotoTime(name, why);
+    if (!taken) {
+      return std::nullopt;
+    }
+    options.source = SourceTimes{taken, taken, taken};
+    return options;
+  }
+
+  // No file is changed without its entry on the disk: a log that cannot be written stops the
+  // run before the file.
+  bool LogBefore(const std::string& name, const FileState& before, const Change& change) {
+    if (log == nullptr) {
+      return true;
+    }
+    if (const int error = log->Before(name, before, Changed(before, change))) {
+      LogFailed(error);
+      return false;
+    }
+    return true;
+  }
+
+  // The state the file was left in; without it, undo compares with the state planned. The run
+  // stops all the same when it cannot be written, as the log's disk is failing.
+  void LogAfter(const std::string& name, File& file) {
+    if (log == nullptr || file.Reread() != 0) {
+      return;
+    }
+    if (const int error = log->After(name, file.State())) {
+      LogFailed(error);
+    }
+  }
+
+  void LogFailed(int error) {
+    Complain(Format(_("cannot write the undo log: %s"), {std::strerror(error)}));
+    stopped = true;
   }
 
   const Arguments& arguments;
@@ -175,25 +247,23 @@ class SetRun {
 }  // namespace
 
 int RunSet(Arguments& arguments) {
-  if (!arguments.reference.empty()) {
+  if (arguments.reference) {
     FileState reference;
-    const std::u16string path = PathFromBytes(arguments.reference);
+    const std::u16string path = PathFromBytes(*arguments.reference);
     if (const int error = ReadState(path, reference)) {
       Complain(Format(_("--from: cannot read %s: %s"),
-                      {Quote(arguments.reference), std::strerror(error)}));
+                      {Quote(*arguments.reference), std::strerror(error)}));
       return kExitUsage;
     }
-    arguments.set.reference = reference;
+    arguments.set.source = TimesOf(reference);
   }
   std::optional<UndoLog> log;
   if (arguments.undoLog && !arguments.dryRun) {
     int error = 0;
     log = UndoLog::Open(*arguments.undoLog, error);
     if (!log) {
-      Complain(
-          Format(_("cannot write the undo log %s: %s"),
-                 {Quote(*arguments.undoLog),
-                  error == EINVAL ? _("the file holds something else") : std::strerror(error)}));
+      Complain(Format(_("cannot write the undo log %s: %s"),
+                      {Quote(*arguments.undoLog), LogProblem(error)}));
       return kExitUsage;
     }
   }
@@ -204,10 +274,10 @@ int RunSet(Arguments& arguments) {
   if (log) {
     if (const int error = log->Close()) {
       Complain(Format(_("cannot write the undo log: %s"), {std::strerror(error)}));
-      return kExitRefused;
+      return kExitUsage;
     }
   }
-  return run.Refused() ? kExitRefused : kExitDone;
+  return run.Stopped() ? kExitUsage : run.Refused() ? kExitRefused : kExitDone;
 }
 
 }  // namespace tempinex::cli

@@ -1,58 +1,72 @@
 #include "set_plan.hpp"
 
-#include "time_text.hpp"
-
 namespace tempinex::cli {
 
 namespace {
 
-// One time of the file: set outright, copied from the reference (in whole seconds, as the
-// dialog writes them) and/or shifted; nothing when it stays.
-std::optional<FileTime> PlanTime(const SetOptions& options, std::optional<FileTime> given,
-                                 FileTime own, FileTime referenced, unsigned which,
-                                 bool& outOfRange) {
+std::optional<PreciseTime> Known(FileTime time) {
+  return time == 0 ? std::nullopt : std::optional<PreciseTime>(FromFileTime(time));
+}
+
+// One time of the file: set outright, copied from the source and/or shifted, to the
+// nanosecond; nothing when it stays.
+std::optional<PreciseTime> PlanTime(const SetOptions& options, std::optional<PreciseTime> given,
+                                    std::optional<PreciseTime> own,
+                                    std::optional<PreciseTime> copied, unsigned which,
+                                    bool& outOfRange) {
   if (given) {
     return given;
   }
-  if (!(options.only & which) || (!options.reference && !options.shift)) {
+  if (!(options.only & which) || (!options.source && !options.shift)) {
     return std::nullopt;
   }
-  const FileTime base = options.reference ? WholeSeconds(referenced) : own;
-  if (base == 0) {
+  const std::optional<PreciseTime> base = options.source ? copied : own;
+  if (!base) {
     return std::nullopt;  // no creation time known to copy or move
   }
   if (!options.shift) {
     return base;
   }
-  const std::optional<FileTime> moved = Shifted(base, *options.shift);
+  const std::optional<PreciseTime> moved = Shifted(*base, *options.shift);
   outOfRange = outOfRange || !moved;
   return moved;
 }
 
-template <typename T>
-std::optional<T> IfDifferent(std::optional<T> wanted, T now) {
-  return wanted && *wanted != now ? wanted : std::nullopt;
+// The core's value for the planned time, when it differs from the file's.
+std::optional<FileTime> IfDifferent(std::optional<PreciseTime> wanted, FileTime now) {
+  if (!wanted || ToFileTime(*wanted) == now) {
+    return std::nullopt;
+  }
+  return ToFileTime(*wanted);
 }
 
 }  // namespace
 
+SourceTimes TimesOf(const FileState& state) {
+  return {Known(state.created), Known(state.modified), Known(state.accessed)};
+}
+
 Plan PlanChange(const SetOptions& options, const FileState& before, bool attributesOnly) {
   Plan plan;
-  const FileState reference = options.reference.value_or(FileState{});
   if (!attributesOnly) {
-    plan.change.created = IfDifferent(PlanTime(options, options.created, before.created,
-                                               reference.created, kOnlyCreated, plan.outOfRange),
+    const SourceTimes own = TimesOf(before);
+    const SourceTimes copied = options.source.value_or(SourceTimes{});
+    plan.change.created = IfDifferent(PlanTime(options, options.created, own.created,
+                                               copied.created, kOnlyCreated, plan.outOfRange),
                                       before.created);
-    plan.change.modified = IfDifferent(PlanTime(options, options.modified, before.modified,
-                                                reference.modified, kOnlyModified, plan.outOfRange),
+    plan.change.modified = IfDifferent(PlanTime(options, options.modified, own.modified,
+                                                copied.modified, kOnlyModified, plan.outOfRange),
                                        before.modified);
-    plan.change.accessed = IfDifferent(PlanTime(options, options.accessed, before.accessed,
-                                                reference.accessed, kOnlyAccessed, plan.outOfRange),
+    plan.change.accessed = IfDifferent(PlanTime(options, options.accessed, own.accessed,
+                                                copied.accessed, kOnlyAccessed, plan.outOfRange),
                                        before.accessed);
   }
   if (options.attributes) {
     const std::uint32_t now = before.attributes & kEditable;
-    plan.change.attributes = IfDifferent<std::uint32_t>(options.attributes->ApplyTo(now), now);
+    const std::uint32_t wanted = options.attributes->ApplyTo(now);
+    if (wanted != now) {
+      plan.change.attributes = wanted;
+    }
   }
   return plan;
 }

@@ -13,19 +13,6 @@ namespace tempinex::cli {
 
 namespace {
 
-// Columns on a terminal: two for the wide characters a translated label may hold.
-std::size_t DisplayWidth(std::string_view text) {
-  std::size_t width = 0;
-  for (std::size_t at = 0; at < text.size(); ++at) {
-    const unsigned char byte = static_cast<unsigned char>(text[at]);
-    if ((byte & 0xC0) == 0x80) {
-      continue;
-    }
-    width += byte >= 0xE0 ? 2 : 1;
-  }
-  return width;
-}
-
 std::string Hex(std::string_view bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string hex;
@@ -36,29 +23,15 @@ std::string Hex(std::string_view bytes) {
   return hex;
 }
 
-nlohmann::json TimeValue(FileTime time) {
-  return time == 0 ? nlohmann::json(nullptr) : nlohmann::json(FormatTime(time));
-}
-
 void PrintJson(const std::string& name, const FileState& state) {
   nlohmann::json object;
-  // JSON holds text only; a name that is not valid UTF-8 comes with its bytes too.
-  object["path"] = name;
-  if (!IsValidUtf8(name)) {
-    object["pathBytes"] = Hex(name);
-  }
-  object["created"] = TimeValue(state.created);
-  object["modified"] = TimeValue(state.modified);
-  object["accessed"] = TimeValue(state.accessed);
-  object["attributes"] = {{"readOnly", (state.attributes & kReadOnly) != 0},
-                          {"hidden", (state.attributes & kHidden) != 0},
-                          {"system", (state.attributes & kSystem) != 0},
-                          {"archive", (state.attributes & kArchive) != 0},
-                          {"directory", (state.attributes & kDirectory) != 0},
-                          {"compressed", (state.attributes & kCompressed) != 0}};
+  PutPath(object, name);
+  object["created"] = TimeJson(state.created);
+  object["modified"] = TimeJson(state.modified);
+  object["accessed"] = TimeJson(state.accessed);
+  object["attributes"] = AttributesJson(state.attributes);
   object["size"] = state.size;
-  const std::string line = object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-  std::printf("%s\n", line.c_str());
+  PrintJsonLine(object);
 }
 
 void PrintText(const std::string& name, const FileState& state) {
@@ -80,7 +53,33 @@ std::string StateLine(const char* label, const std::string& value) {
 }
 
 std::string TimeOrUnknown(FileTime time) {
-  return time == 0 ? _("unknown") : FormatTime(time);
+  return time == 0 ? _("unknown") : FormatTime(FromFileTime(time));
+}
+
+void PutPath(nlohmann::json& object, const std::string& name) {
+  // JSON holds text only; a name that is not valid UTF-8 comes with its bytes too.
+  object["path"] = name;
+  if (!IsValidUtf8(name)) {
+    object["pathBytes"] = Hex(name);
+  }
+}
+
+nlohmann::json TimeJson(FileTime time) {
+  return time == 0 ? nlohmann::json(nullptr) : nlohmann::json(FormatTime(FromFileTime(time)));
+}
+
+nlohmann::json AttributesJson(std::uint32_t attributes) {
+  return {{"readOnly", (attributes & kReadOnly) != 0},
+          {"hidden", (attributes & kHidden) != 0},
+          {"system", (attributes & kSystem) != 0},
+          {"archive", (attributes & kArchive) != 0},
+          {"directory", (attributes & kDirectory) != 0},
+          {"compressed", (attributes & kCompressed) != 0}};
+}
+
+void PrintJsonLine(const nlohmann::json& object) {
+  const std::string line = object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  std::printf("%s\n", line.c_str());
 }
 
 int RunShow(const std::vector<std::string>& files, bool json) {

@@ -3,6 +3,7 @@
 // `tempinex show`: the three times, the attributes, the size and the path of each file, as
 // text or as one JSON object a line.
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -16,5 +17,14 @@ int RunShow(const std::vector<std::string>& files, bool json);
 std::string StateLine(const char* label, const std::string& value);
 
 std::string TimeOrUnknown(FileTime time);
+
+// The parts of show's JSON object, as --dry-run --json prints them too: the path (and its
+// bytes in hexadecimal when it is not valid UTF-8), a time (null when unknown) and the
+// attributes as booleans.
+void PutPath(nlohmann::json& object, const std::string& name);
+nlohmann::json TimeJson(FileTime time);
+nlohmann::json AttributesJson(std::uint32_t attributes);
+// One object a line, with any byte that is not valid UTF-8 replaced.
+void PrintJsonLine(const nlohmann::json& object);
 
 }  // namespace tempinex::cli

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <limits>
 #include <vector>
 
 #include "messages.hpp"
@@ -12,9 +13,8 @@ namespace tempinex::cli {
 namespace {
 
 constexpr std::int64_t kSecondsFrom1601To1970 = 11'644'473'600;
-constexpr int kLastYear = 9999;
-// The last tick of 9999-12-31 UTC: the times shown and written stay within four-digit years.
-constexpr FileTime kLastFileTime = 2'650'467'743'999'999'999;
+constexpr std::int64_t kTicksPerSecond = 10'000'000;
+constexpr std::int64_t kNanosecondsPerTick = 100;
 
 struct Fields {
   int year = 0;
@@ -23,7 +23,7 @@ struct Fields {
   int hour = 0;
   int minute = 0;
   int second = 0;
-  std::int64_t ticks = 0;  // the fraction of the second
+  std::int32_t nanoseconds = 0;  // the fraction of the second
 };
 
 // Reads exactly count digits at text[at]; advances at.
@@ -61,8 +61,8 @@ int DaysIn(int year, int month) {
 }
 
 bool Valid(const Fields& f) {
-  return f.year >= 1601 && f.year <= kLastYear && f.month >= 1 && f.month <= 12 && f.day >= 1 &&
-         f.day <= DaysIn(f.year, f.month) && f.hour <= 23 && f.minute <= 59 && f.second <= 59;
+  return f.month >= 1 && f.month <= 12 && f.day >= 1 && f.day <= DaysIn(f.year, f.month) &&
+         f.hour <= 23 && f.minute <= 59 && f.second <= 59;
 }
 
 // Seconds since 1970 of the fields read as UTC.
@@ -108,11 +108,17 @@ std::vector<std::int64_t> LocalInstants(const Fields& f) {
   return found;
 }
 
-std::optional<FileTime> FromUnix(std::int64_t seconds, std::int64_t ticks) {
-  if (seconds < -kSecondsFrom1601To1970) {
+const char* OutOfRange() {
+  return _("outside the range of times, 1601-01-01T00:00:01Z to 9999-12-31T23:59:59Z");
+}
+
+// The instant, or nothing with why set when it lies outside the range.
+std::optional<PreciseTime> InRange(const PreciseTime& time, std::string& why) {
+  if (!WithinRange(time)) {
+    why = OutOfRange();
     return std::nullopt;
   }
-  return static_cast<FileTime>((seconds + kSecondsFrom1601To1970) * kTicksPerSecond + ticks);
+  return time;
 }
 
 // hh, hhmm or hh:mm after the sign; seconds east of UTC.
@@ -136,13 +142,13 @@ std::optional<std::int64_t> ReadOffset(std::string_view text, std::size_t& at) {
   return west ? -offset : offset;
 }
 
-// Digits after the decimal point, as ticks; digits beyond the seventh must be zeros.
-std::optional<std::int64_t> ReadFraction(std::string_view text, std::size_t& at) {
-  std::int64_t ticks = 0;
+// Digits after the decimal point, as nanoseconds; digits beyond the ninth must be zeros.
+std::optional<std::int32_t> ReadFraction(std::string_view text, std::size_t& at) {
+  std::int32_t nanoseconds = 0;
   std::size_t count = 0;
   while (at < text.size() && text[at] >= '0' && text[at] <= '9') {
-    if (count < 7) {
-      ticks = ticks * 10 + (text[at] - '0');
+    if (count < 9) {
+      nanoseconds = nanoseconds * 10 + (text[at] - '0');
     } else if (text[at] != '0') {
       return std::nullopt;
     }
@@ -152,13 +158,13 @@ std::optional<std::int64_t> ReadFraction(std::string_view text, std::size_t& at)
   if (count == 0) {
     return std::nullopt;
   }
-  for (; count < 7; ++count) {
-    ticks *= 10;
+  for (; count < 9; ++count) {
+    nanoseconds *= 10;
   }
-  return ticks;
+  return nanoseconds;
 }
 
-std::optional<FileTime> ParseIso(std::string_view text, std::string& why) {
+std::optional<PreciseTime> ParseIso(std::string_view text, std::string& why) {
   Fields f;
   std::size_t at = 0;
   const auto year = Digits(text, at, 4);
@@ -186,9 +192,9 @@ std::optional<FileTime> ParseIso(std::string_view text, std::string& why) {
         bad = !second;
         f.second = second.value_or(0);
         if (second && (Take(text, at, '.') || Take(text, at, ','))) {
-          const auto ticks = ReadFraction(text, at);
-          bad = !ticks;
-          f.ticks = ticks.value_or(0);
+          const auto fraction = ReadFraction(text, at);
+          bad = !fraction;
+          f.nanoseconds = fraction.value_or(0);
         }
       }
     }
@@ -208,11 +214,11 @@ std::optional<FileTime> ParseIso(std::string_view text, std::string& why) {
     return std::nullopt;
   }
   if (!Valid(f)) {
-    why = _("no such date or time of day (years 1601 to 9999)");
+    why = _("no such date or time of day");
     return std::nullopt;
   }
   if (offset) {
-    return FromUnix(AsUtc(f) - *offset, f.ticks);
+    return InRange({AsUtc(f) - *offset, f.nanoseconds}, why);
   }
   const std::vector<std::int64_t> instants = LocalInstants(f);
   if (instants.empty()) {
@@ -227,10 +233,10 @@ std::optional<FileTime> ParseIso(std::string_view text, std::string& why) {
           "offset such as +01:00");
     return std::nullopt;
   }
-  return FromUnix(instants.front(), f.ticks);
+  return InRange({instants.front(), f.nanoseconds}, why);
 }
 
-std::optional<FileTime> ParseSeconds(std::string_view text, std::string& why) {
+std::optional<PreciseTime> ParseSeconds(std::string_view text, std::string& why) {
   std::size_t at = 0;
   const bool negative = Take(text, at, '-');
   std::int64_t seconds = 0;
@@ -246,26 +252,37 @@ std::optional<FileTime> ParseSeconds(std::string_view text, std::string& why) {
     }
     seconds = seconds * 10 + (c - '0');
   }
-  const std::int64_t value = negative ? -seconds : seconds;
-  const auto time =
-      value <= AsUtc({kLastYear, 12, 31, 23, 59, 59, 0}) ? FromUnix(value, 0) : std::nullopt;
-  if (!time) {
-    why = _("no such date or time of day (years 1601 to 9999)");
-  }
-  return time;
+  return InRange({negative ? -seconds : seconds, 0}, why);
 }
 
 }  // namespace
 
-FileTime Now() {
-  return *FromUnix(static_cast<std::int64_t>(std::time(nullptr)), 0);
+PreciseTime FromFileTime(FileTime time) {
+  const auto ticks = static_cast<std::int64_t>(time);
+  return {ticks / kTicksPerSecond - kSecondsFrom1601To1970,
+          static_cast<std::int32_t>(ticks % kTicksPerSecond * kNanosecondsPerTick)};
 }
 
-FileTime WholeSeconds(FileTime time) {
-  return time - time % kTicksPerSecond;
+FileTime ToFileTime(const PreciseTime& time) {
+  if (time < kFirstTime) {
+    return 0;
+  }
+  return static_cast<FileTime>((time.seconds + kSecondsFrom1601To1970) * kTicksPerSecond +
+                               time.nanoseconds / kNanosecondsPerTick);
 }
 
-std::optional<FileTime> ParseTime(std::string_view text, std::string& why) {
+bool FitsFileTime(const PreciseTime& time) {
+  constexpr std::int64_t kLastSecond =
+      std::numeric_limits<std::int64_t>::max() / kTicksPerSecond - kSecondsFrom1601To1970 - 1;
+  return time.seconds >= -kSecondsFrom1601To1970 && time.seconds <= kLastSecond &&
+         time.nanoseconds >= 0 && time.nanoseconds <= 999'999'999;
+}
+
+PreciseTime Now() {
+  return {static_cast<std::int64_t>(std::time(nullptr)), 0};
+}
+
+std::optional<PreciseTime> ParseTime(std::string_view text, std::string& why) {
   if (text == "now") {
     return Now();
   }
@@ -297,31 +314,29 @@ std::optional<std::int64_t> ParseShift(std::string_view text) {
     return std::nullopt;
   }
   const std::int64_t total = ((days * 24 + *hours) * 60 + *minutes) * 60 + *seconds;
-  return (negative ? -total : total) * kTicksPerSecond;
+  return negative ? -total : total;
 }
 
-std::optional<FileTime> Shifted(FileTime time, std::int64_t shift) {
-  const std::int64_t ticks = static_cast<std::int64_t>(time);
-  if (ticks + shift < 0 || ticks + shift > static_cast<std::int64_t>(kLastFileTime)) {
-    return std::nullopt;
-  }
-  return static_cast<FileTime>(ticks + shift);
+std::optional<PreciseTime> Shifted(const PreciseTime& time, std::int64_t shift) {
+  const PreciseTime moved{time.seconds + shift, time.nanoseconds};
+  return WithinRange(moved) ? std::optional<PreciseTime>(moved) : std::nullopt;
 }
 
-std::string FormatTime(FileTime time) {
-  const std::int64_t seconds =
-      static_cast<std::int64_t>(time / kTicksPerSecond) - kSecondsFrom1601To1970;
-  const std::int64_t fraction = static_cast<std::int64_t>(time % kTicksPerSecond);
+std::string FormatTime(const PreciseTime& time) {
   std::tm tm{};
-  if (!LocalFields(seconds, tm)) {
+  const std::time_t seconds = static_cast<std::time_t>(time.seconds);
+  if (!LocalFields(time.seconds, tm)) {
     return "?";
+  }
+  if (tm.tm_year + 1900 < 1601 || tm.tm_year + 1900 > 9999) {
+    gmtime_r(&seconds, &tm);
   }
   char text[64];
   int length = std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", tm.tm_year + 1900,
                              tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
   std::string result(text, static_cast<std::size_t>(length));
-  if (fraction != 0) {
-    length = std::snprintf(text, sizeof text, ".%07lld", static_cast<long long>(fraction));
+  if (time.nanoseconds != 0) {
+    length = std::snprintf(text, sizeof text, ".%09d", static_cast<int>(time.nanoseconds));
     std::string digits(text, static_cast<std::size_t>(length));
     while (digits.back() == '0') {
       digits.pop_back();

@@ -1,19 +1,22 @@
 #include "undo_log.hpp"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <vector>
 
 #include "arguments.hpp"
 #include "messages.hpp"
 #include "set_plan.hpp"
+#include "time_text.hpp"
 
 namespace tempinex::cli {
 
@@ -22,6 +25,7 @@ namespace {
 using nlohmann::json;
 
 constexpr const char* kHeader = "tempinex undo log";
+constexpr int kVersion = 2;
 
 // JSON holds text only: a name that is not valid UTF-8 is kept as its bytes in hex.
 void PutName(json& line, const std::string& name) {
@@ -50,22 +54,50 @@ std::string GetName(const json& line) {
   return name;
 }
 
+json TimeJson(FileTime time) {
+  if (time == 0) {
+    return nullptr;
+  }
+  const PreciseTime precise = FromFileTime(time);
+  return json::array({precise.seconds, precise.nanoseconds});
+}
+
+// [seconds, nanoseconds]; in logs of version 1, a number of 100-nanosecond units since 1601.
+FileTime TimeFrom(const json& value) {
+  if (value.is_null()) {
+    return 0;
+  }
+  if (value.is_number_unsigned()) {
+    return value.get<FileTime>();
+  }
+  const PreciseTime time{value.at(0).get<std::int64_t>(), value.at(1).get<std::int32_t>()};
+  if (!FitsFileTime(time)) {
+    throw std::out_of_range("time");
+  }
+  return ToFileTime(time);
+}
+
 json StateJson(const FileState& state) {
   return {{"attributes", state.attributes},
-          {"created", state.created},
-          {"modified", state.modified},
-          {"accessed", state.accessed},
+          {"created", TimeJson(state.created)},
+          {"modified", TimeJson(state.modified)},
+          {"accessed", TimeJson(state.accessed)},
           {"size", state.size}};
 }
 
 FileState StateFrom(const json& value) {
   FileState state;
   state.attributes = value.at("attributes").get<std::uint32_t>();
-  state.created = value.at("created").get<FileTime>();
-  state.modified = value.at("modified").get<FileTime>();
-  state.accessed = value.at("accessed").get<FileTime>();
+  state.created = TimeFrom(value.at("created"));
+  state.modified = TimeFrom(value.at("modified"));
+  state.accessed = TimeFrom(value.at("accessed"));
   state.size = value.at("size").get<std::uint64_t>();
   return state;
+}
+
+bool IsHeader(const json& line) {
+  const int version = line.is_object() ? line.value(kHeader, 0) : 0;
+  return version == 1 || version == kVersion;
 }
 
 int SyncFolderOf(const std::string& file) {
@@ -116,17 +148,42 @@ Change Restoring(const FileState& now, const FileState& before, bool accessMatte
   return change;
 }
 
+// The whole log, read without following a link and while no run is appending to it.
+int ReadLog(const std::string& file, std::string& text) {
+  const int fd = open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    return errno;
+  }
+  int error = flock(fd, LOCK_SH) == 0 ? 0 : errno;
+  char buffer[65536];
+  while (error == 0) {
+    const ssize_t count = read(fd, buffer, sizeof buffer);
+    if (count == 0) {
+      break;
+    }
+    if (count < 0 && errno != EINTR) {
+      error = errno;
+    } else if (count > 0) {
+      text.append(buffer, static_cast<std::size_t>(count));
+    }
+  }
+  close(fd);
+  return error;
+}
+
 // The entries of the log, or nothing with why set. A last line cut short by an interrupted
 // run is passed over.
 std::optional<std::vector<Entry>> ReadEntries(const std::string& file, std::string& why) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    why = std::strerror(errno);
+  std::string text;
+  if (const int error = ReadLog(file, text)) {
+    why = LogProblem(error);
     return std::nullopt;
   }
   std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) {
-    lines.push_back(line);
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = std::min(text.find('\n', at), text.size());
+    lines.push_back(text.substr(at, end - at));
+    at = end + 1;
   }
   std::vector<Entry> entries;
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -134,7 +191,7 @@ std::optional<std::vector<Entry>> ReadEntries(const std::string& file, std::stri
     try {
       line = json::parse(lines[i]);
       if (i == 0) {
-        if (line.value(kHeader, 0) != 1) {
+        if (!IsHeader(line)) {
           why = _("not an undo log of tempinex");
           return std::nullopt;
         }
@@ -219,16 +276,38 @@ bool StartsAsLog(int fd) {
   const char* end =
       static_cast<const char*>(std::memchr(start, '\n', static_cast<std::size_t>(length)));
   try {
-    return end != nullptr && json::parse(std::string(start, static_cast<std::size_t>(end - start)))
-                                     .value(kHeader, 0) == 1;
+    return end != nullptr &&
+           IsHeader(json::parse(std::string(start, static_cast<std::size_t>(end - start))));
   } catch (const json::exception&) {
     return false;
   }
 }
 
+// The size of the log without a last line that a run cut short left unfinished (it had no
+// effect: a file is changed only once its entry is whole on the disk), or -1 with errno set.
+off_t WholeLines(int fd) {
+  const off_t size = lseek(fd, 0, SEEK_END);
+  off_t end = size;
+  char tail[4096];
+  while (end > 0) {
+    const off_t start = std::max<off_t>(end - static_cast<off_t>(sizeof tail), 0);
+    const ssize_t count = pread(fd, tail, static_cast<std::size_t>(end - start), start);
+    if (count != end - start) {
+      return count < 0 ? -1 : end;
+    }
+    for (ssize_t at = count; at > 0; --at) {
+      if (tail[at - 1] == '\n') {
+        return start + at;
+      }
+    }
+    end = start;
+  }
+  return size < 0 ? -1 : 0;
+}
+
 }  // namespace
 
-UndoLog::UndoLog(int fd) : fd(fd) {
+UndoLog::UndoLog(int fd, std::string folder) : fd(fd), folder(std::move(folder)) {
   struct stat info {};
   if (fstat(fd, &info) == 0) {
     self = {(static_cast<std::uint64_t>(major(info.st_dev)) << 32) | minor(info.st_dev),
@@ -240,21 +319,47 @@ bool UndoLog::Is(const Identity& file) const {
   return file == self;
 }
 
+std::string UndoLog::Absolute(const std::string& name) const {
+  return !name.empty() && name.front() == '/' ? name : folder + "/" + name;
+}
+
 std::optional<UndoLog> UndoLog::Open(const std::string& file, int& error) {
-  const int fd = open(file.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+  char* folder = getcwd(nullptr, 0);
+  if (folder == nullptr) {
+    error = errno;
+    return std::nullopt;
+  }
+  const std::string working = std::strcmp(folder, "/") == 0 ? "" : folder;
+  std::free(folder);
+  // Never through a link planted where the log is to be, and never a pipe or a device.
+  const int fd =
+      open(file.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
   if (fd < 0) {
     error = errno;
     return std::nullopt;
   }
-  UndoLog log(fd);
-  const off_t size = lseek(fd, 0, SEEK_END);
-  if (size != 0 && !StartsAsLog(fd)) {
+  UndoLog log(fd, working);
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     error = EINVAL;
+    return std::nullopt;
+  }
+  if (flock(fd, LOCK_EX) != 0) {
+    error = errno;
+    return std::nullopt;
+  }
+  if (fstat(fd, &info) != 0 || (info.st_size != 0 && !StartsAsLog(fd))) {
+    error = EINVAL;
+    return std::nullopt;
+  }
+  const off_t size = WholeLines(fd);
+  if (size < 0 || (size != lseek(fd, 0, SEEK_END) && ftruncate(fd, size) != 0)) {
+    error = errno;
     return std::nullopt;
   }
   if (size == 0) {
     json header;
-    header[kHeader] = 1;
+    header[kHeader] = kVersion;
     if ((error = log.Write(header.dump(), true)) != 0 || (error = SyncFolderOf(file)) != 0) {
       return std::nullopt;
     }
@@ -263,7 +368,8 @@ std::optional<UndoLog> UndoLog::Open(const std::string& file, int& error) {
   return log;
 }
 
-UndoLog::UndoLog(UndoLog&& other) noexcept : fd(other.fd), self(other.self) {
+UndoLog::UndoLog(UndoLog&& other) noexcept
+    : fd(other.fd), self(other.self), folder(std::move(other.folder)) {
   other.fd = -1;
 }
 
@@ -272,6 +378,7 @@ UndoLog& UndoLog::operator=(UndoLog&& other) noexcept {
     Close();
     fd = other.fd;
     self = other.self;
+    folder = std::move(other.folder);
     other.fd = -1;
   }
   return *this;
@@ -283,24 +390,34 @@ UndoLog::~UndoLog() {
 
 int UndoLog::Write(const std::string& line, bool sync) {
   const std::string text = line + "\n";
-  std::size_t written = 0;
-  while (written < text.size()) {
-    const ssize_t count = write(fd, text.data() + written, text.size() - written);
-    if (count < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      return errno;
-    }
-    written += static_cast<std::size_t>(count);
+  // The run holds the log locked: nothing else appends meanwhile.
+  const off_t start = lseek(fd, 0, SEEK_END);
+  if (start < 0) {
+    return errno;
   }
-  return !sync || fsync(fd) == 0 ? 0 : errno;
+  std::size_t written = 0;
+  int error = 0;
+  while (written < text.size() && error == 0) {
+    const ssize_t count = write(fd, text.data() + written, text.size() - written);
+    if (count < 0 && errno != EINTR) {
+      error = errno;
+    } else if (count > 0) {
+      written += static_cast<std::size_t>(count);
+    }
+  }
+  if (error == 0 && sync && fsync(fd) != 0) {
+    error = errno;
+  }
+  if (error != 0 && ftruncate(fd, start) != 0) {
+    // Left with a line cut short, which the next run to open the log takes off.
+  }
+  return error;
 }
 
 int UndoLog::Before(const std::string& name, const FileState& before, const FileState& planned) {
   json line;
   line["tempinex"] = "before";
-  PutName(line, name);
+  PutName(line, Absolute(name));
   line["before"] = StateJson(before);
   line["planned"] = StateJson(planned);
   return Write(line.dump(), true);
@@ -309,7 +426,7 @@ int UndoLog::Before(const std::string& name, const FileState& before, const File
 int UndoLog::After(const std::string& name, const FileState& after) {
   json line;
   line["tempinex"] = "after";
-  PutName(line, name);
+  PutName(line, Absolute(name));
   line["after"] = StateJson(after);
   // Not flushed on its own: without it, undo compares with the state planned instead.
   return Write(line.dump(), false);
@@ -319,9 +436,23 @@ int UndoLog::Close() {
   if (fd < 0) {
     return 0;
   }
-  const int error = close(fd) == 0 ? 0 : errno;
+  int error = fsync(fd) == 0 ? 0 : errno;
+  if (close(fd) != 0 && error == 0) {
+    error = errno;
+  }
   fd = -1;
   return error;
+}
+
+std::string LogProblem(int error) {
+  switch (error) {
+    case EINVAL:
+      return _("the file holds something else");
+    case ELOOP:
+      return _("a symbolic link: an undo log is never reached through one");
+    default:
+      return std::strerror(error);
+  }
 }
 
 int RunUndo(const std::string& file) {

@@ -1,10 +1,24 @@
 #pragma once
 
-// The undo log of `set --undo-log FILE` and `tempinex undo FILE`. One JSON object a line:
-// before a file is changed, its state then and the state planned, written and flushed to the
-// disk before the change starts, so that a run cut short can still be undone; after the
-// change, the state the file was left in. Undo goes back from the last entry to the first and
-// restores only a file that is still as the change left it.
+// The undo log of `set --undo-log LOG` and `tempinex undo LOG`. One JSON object a line, each
+// line written whole or not at all:
+//
+//   {"tempinex undo log":2}
+//   {"tempinex":"before","path":"/abs/name","before":STATE,"planned":STATE}
+//   {"tempinex":"after","path":"/abs/name","after":STATE}
+//
+// STATE is {"attributes":N,"created":T,"modified":T,"accessed":T,"size":N} with each time T
+// as [seconds since 1970 UTC, nanoseconds], or null for a creation time the file does not
+// keep; a path that is not valid UTF-8 comes as "pathBytes" in hexadecimal instead. Before a
+// file is changed, its state then and the state planned are written and flushed to the disk,
+// so that a run cut short can still be undone; after the change, the state the file was left
+// in. Readers pass over keys they do not know, so that an entry can carry more of the file's
+// state. Undo goes back from the last entry to the first and restores only a file that is
+// still as the change left it. Logs of version 1 (times in 100-nanosecond units since 1601,
+// names as given) are still read.
+//
+// The log is never reached through a symbolic link, and a run holds it locked from start to
+// end, so that runs sharing a log append their entries one run after the other.
 
 #include <sys/types.h>
 
@@ -18,26 +32,34 @@ namespace tempinex::cli {
 class UndoLog {
  public:
   // Appends to FILE, created when missing; nothing, with error set, when it cannot or when
-  // FILE holds something else than an undo log (EINVAL), which is then left as it is.
+  // FILE holds something else than an undo log (EINVAL), which is then left as it is. Waits
+  // while another run holds the log.
   static std::optional<UndoLog> Open(const std::string& file, int& error);
   UndoLog(UndoLog&& other) noexcept;
   UndoLog& operator=(UndoLog&& other) noexcept;
   ~UndoLog();
 
-  // 0 once the entry is on the disk, else the errno.
+  // 0 once the entry is in the log (for Before, on the disk), else the errno; the log then
+  // ends with its last whole line, as it did before.
   int Before(const std::string& name, const FileState& before, const FileState& planned);
   int After(const std::string& name, const FileState& after);
+  // 0 once every entry is on the disk.
   int Close();
   // True when file is the log itself, which a run never changes.
   bool Is(const Identity& file) const;
 
  private:
-  explicit UndoLog(int fd);
+  UndoLog(int fd, std::string folder);
   int Write(const std::string& line, bool sync);
+  std::string Absolute(const std::string& name) const;
 
   int fd = -1;
   Identity self;
+  std::string folder;  // the working folder, against which names are made absolute
 };
+
+// Why the log could not be opened, for the user.
+std::string LogProblem(int error);
 
 int RunUndo(const std::string& file);
 

@@ -6,6 +6,7 @@ import json
 import os
 import shutil
 import stat
+import struct
 import subprocess
 import sys
 import tempfile
@@ -17,7 +18,7 @@ TICKS = 10_000_000
 EPOCH_1601 = 11_644_473_600
 
 
-def run(*args, env=None, user=None, cwd=None):
+def run(*args, env=None, user=None, cwd=None, stdin=b""):
     """The program's exit status, standard output and standard error."""
     command = [PROGRAM, *args]
     if user:
@@ -26,7 +27,8 @@ def run(*args, env=None, user=None, cwd=None):
     # A sanitizer build keeps the options its test stage sets.
     environment.update({k: v for k, v in os.environ.items() if k.endswith("SAN_OPTIONS")})
     environment.update(env or {})
-    done = subprocess.run(command, capture_output=True, env=environment, cwd=cwd, timeout=60)
+    done = subprocess.run(command, capture_output=True, env=environment, cwd=cwd, timeout=60,
+                          input=stdin)
     return done.returncode, done.stdout.decode("utf-8", "replace"), done.stderr.decode(
         "utf-8", "replace")
 
@@ -44,6 +46,32 @@ def snapshot(root):
                 xattrs = {k: os.getxattr(path, k) for k in os.listxattr(path)}
             state[path] = (info.st_mtime_ns, info.st_atime_ns, info.st_mode, info.st_size, xattrs)
     return state
+
+
+def write_jpeg(path, original=None, offset=None, fraction=None):
+    """A JPEG holding no picture, only an Exif segment (little-endian TIFF) whose Exif IFD holds
+    the texts given: DateTimeOriginal, OffsetTimeOriginal and SubSecTimeOriginal. Without
+    them, no Exif segment at all."""
+    tags = [(tag, text) for tag, text in ((0x9003, original), (0x9011, offset),
+                                          (0x9291, fraction)) if text]
+    exif_ifd = 8 + 2 + 12 + 4  # after the header and IFD0, which holds only its pointer
+    data_at = exif_ifd + 2 + 12 * len(tags) + 4
+    entries, data = b"", b""
+    for tag, text in tags:
+        value = text.encode() + b"\0"
+        if len(value) <= 4:
+            entries += struct.pack("<HHI4s", tag, 2, len(value), value)
+        else:
+            entries += struct.pack("<HHII", tag, 2, len(value), data_at + len(data))
+            data += value
+    tiff = (b"II*\0" + struct.pack("<IHHHIII", 8, 1, 0x8769, 4, 1, exif_ifd, 0) +
+            struct.pack("<H", len(tags)) + entries + struct.pack("<I", 0) + data)
+    segment = b"Exif\0\0" + tiff
+    with open(path, "wb") as f:
+        f.write(b"\xff\xd8")
+        if tags:
+            f.write(b"\xff\xe1" + struct.pack(">H", len(segment) + 2) + segment)
+        f.write(b"\xff\xd9")
 
 
 def unix_ns(path):
@@ -118,19 +146,20 @@ class SetTests(CliTestCase):
         for key in ("created", "modified", "accessed"):
             self.assertEqual(shown[key], "2010-06-15T12:00:00+02:00")
 
-    def test_from_a_file_with_sub_second_times_writes_whole_seconds(self):
+    def test_from_a_file_keeps_the_fraction_of_a_second(self):
         reference = self.make("ref")
         target = self.make("target")
         os.utime(reference, ns=(1_600_000_000_987_654_321, 1_700_000_000_123_456_789))
         status, _, err = run("set", "--from", reference, target)
         self.assertEqual(status, 0, err)
-        self.assertEqual(unix_ns(target), (1_700_000_000 * 10**9, 1_600_000_000 * 10**9))
+        # To the 100 ns the file state core reads and writes.
+        self.assertEqual(unix_ns(target), (1_700_000_000_123_456_700, 1_600_000_000_987_654_300))
         created = self.shown(reference, target)
-        self.assertEqual(created[1]["created"], created[0]["created"].split(".")[0] + "+00:00")
+        self.assertEqual(created[1]["created"], created[0]["created"])
         other = self.make("other")
         os.utime(other, ns=(5 * 10**9, 5 * 10**9))
         self.assertEqual(run("set", "--from", reference, "--only", "a", other)[0], 0)
-        self.assertEqual(unix_ns(other), (5 * 10**9, 1_600_000_000 * 10**9))
+        self.assertEqual(unix_ns(other), (5 * 10**9, 1_600_000_000_987_654_300))
 
     def test_shift_across_a_daylight_saving_change_moves_by_the_same_seconds(self):
         # Berlin moves to summer time at 2026-03-29 01:00 UTC; one file lies on each side.
@@ -196,6 +225,72 @@ class SetTests(CliTestCase):
         self.assertIn("  attributes: ---A-- -> --SA--", out)
         self.assertIn("  attributes: ----D- -> --S-D-", out)
         self.assertEqual(snapshot(self.dir), before)
+        status, out, err = run("set", "--dry-run", "--json", "--modified", "@60", "--attrib", "+s",
+                               path, os.path.join(folder, "g"))
+        self.assertEqual(status, 1, err)
+        self.assertEqual([json.loads(line) for line in out.splitlines()], [{
+            "path": path,
+            "modified": {"old": "1970-01-01T00:00:00+00:00", "new": "1970-01-01T00:01:00+00:00"},
+            "attributes": {
+                "old": {"readOnly": False, "hidden": False, "system": False, "archive": True,
+                        "directory": False, "compressed": False},
+                "new": {"readOnly": False, "hidden": False, "system": True, "archive": True,
+                        "directory": False, "compressed": False}},
+        }])
+        self.assertEqual(snapshot(self.dir), before)
+
+    def test_names_from_find_print0_and_from_a_list(self):
+        folder = os.path.join(self.dir, "photos")
+        os.mkdir(folder)
+        names = [self.make(name) for name in ("photos/two\nlines", "photos/with space",
+                                              "photos/-dash", "photos/plain")]
+        found = subprocess.run(["find", folder, "-type", "f", "-print0"], capture_output=True,
+                               check=True).stdout
+        status, _, err = run("set", "-0", "--modified", "@60", stdin=found)
+        self.assertEqual(status, 0, err)
+        self.assertEqual([unix_ns(name)[0] for name in names], [60 * 10**9] * 4)
+        listing = self.make("list", text="\n".join(names[1:]) + "\n\n" + names[0] + "\n")
+        status, _, err = run("set", "--files-from", listing, "--modified", "@120", names[1])
+        self.assertEqual(status, 1)  # one per line: "two" and "lines" are no files
+        self.assertEqual(err.splitlines(), [
+            "tempinex: cannot change '%s/photos/two': No such file or directory" % self.dir,
+            "tempinex: cannot change 'lines': No such file or directory"])
+        self.assertEqual([unix_ns(name)[0] for name in names], [60 * 10**9] + [120 * 10**9] * 3)
+        self.assertEqual(run("show", "--json", "--files-from", "-", stdin=b"")[:2], (0, ""))
+
+    def test_from_exif_takes_each_photos_own_time_and_lists_those_without(self):
+        with_offset = os.path.join(self.dir, "offset.jpg")
+        write_jpeg(with_offset, "2024:07:01 12:34:56", "+09:00", "25")
+        local = os.path.join(self.dir, "local.jpg")
+        write_jpeg(local, "2024:07:01 12:34:56", "   :  ")  # a blank offset: unknown
+        repeated = os.path.join(self.dir, "repeated.jpg")  # 02:30 happens twice in Berlin
+        write_jpeg(repeated, "2024:10:27 02:30:00")
+        bare = os.path.join(self.dir, "bare.jpg")
+        write_jpeg(bare)
+        text = self.make("notes.txt")
+        for path in (with_offset, local, repeated, bare, text):
+            os.utime(path, ns=(10**9, 10**9))
+        files = (with_offset, local, repeated, bare, text)
+        before = snapshot(self.dir)
+        status, out, _ = run("set", "--from-exif", "--only", "m", "--dry-run", "--json", *files,
+                             env=BERLIN)
+        self.assertEqual(status, 1)
+        self.assertEqual([json.loads(line)["modified"]["new"] for line in out.splitlines()],
+                         ["2024-07-01T05:34:56.25+02:00", "2024-07-01T12:34:56+02:00"])
+        self.assertEqual(snapshot(self.dir), before)
+        status, _, err = run("set", "--from-exif", "--only", "m", *files, env=BERLIN)
+        self.assertEqual(status, 1)
+        self.assertEqual(unix_ns(with_offset), (1_719_804_896_250_000_000, 10**9))
+        self.assertEqual(unix_ns(local), (1_719_830_096 * 10**9, 10**9))
+        self.assertEqual(err.splitlines(), [
+            "tempinex: cannot change '%s': no photo time: EXIF DateTimeOriginal "
+            "'2024:10:27 02:30:00': this local time happens twice (repeated by a daylight-saving "
+            "change); give an offset such as +01:00" % repeated,
+            "tempinex: cannot change '%s': no photo time: the image has no EXIF "
+            "DateTimeOriginal" % bare,
+            "tempinex: cannot change '%s': no photo time: not an image that Exiv2 reads" % text])
+        for path in (repeated, bare, text):
+            self.assertEqual(unix_ns(path), (10**9, 10**9))
 
 
 class UndoTests(CliTestCase):
@@ -258,12 +353,88 @@ class UndoTests(CliTestCase):
         self.assertEqual(run("undo", log), (0, "", ""))
         self.assertNotEqual(os.stat(path).st_mtime_ns, 0)
         notes = self.make("notes", text="keep me")
-        status, _, err = run("set", "--modified", "@0", "--undo-log", notes, path)
-        self.assertEqual(status, 2)
-        self.assertIn("the file holds something else", err)
-        with open(notes) as f:
-            self.assertEqual(f.read(), "keep me")
-        self.assertNotEqual(os.stat(path).st_mtime_ns, 0)
+        planted = os.path.join(self.dir, "planted.log")
+        os.symlink(notes, planted)
+        for target, message in ((notes, "the file holds something else"),
+                                (planted, "a symbolic link: an undo log is never reached")):
+            status, _, err = run("set", "--modified", "@0", "--undo-log", target, path)
+            self.assertEqual(status, 2)
+            self.assertIn(message, err)
+            with open(notes) as f:
+                self.assertEqual(f.read(), "keep me")
+            self.assertNotEqual(os.stat(path).st_mtime_ns, 0)
+        self.assertIn("a symbolic link", run("undo", planted)[2])
+
+    def test_undo_from_another_folder_and_a_log_of_version_1(self):
+        os.mkdir(os.path.join(self.dir, "sub"))
+        path = self.make("sub/f")
+        os.utime(path, ns=(10**9, 10**9))
+        status, _, err = run("set", "--modified", "@500", "--undo-log", "undo.log", "sub/f",
+                             cwd=self.dir)
+        self.assertEqual(status, 0, err)
+        log = os.path.join(self.dir, "undo.log")
+        with open(log) as f:
+            self.assertEqual({json.loads(line).get("path") for line in f}, {None, path})
+        self.assertEqual(run("undo", log, cwd="/"), (0, "", ""))
+        self.assertEqual(unix_ns(path), (10**9, 10**9))
+        # The same log as the first version wrote it: file times in 100 ns since 1601, the name
+        # as given.
+        self.assertEqual(run("set", "--modified", "@500", "--undo-log", log, path)[0], 0)
+        with open(log) as f:
+            lines = [json.loads(line) for line in f]
+        lines = [{"tempinex undo log": 1}] + [dict(line, path="sub/f") for line in lines[1:]]
+        for line in lines[1:]:
+            for state in (line[key] for key in ("before", "planned", "after") if key in line):
+                for key in ("created", "modified", "accessed"):
+                    seconds, nanoseconds = state[key] or (-EPOCH_1601, 0)  # 0 when unknown
+                    state[key] = (seconds + EPOCH_1601) * TICKS + nanoseconds // 100
+        with open(log, "w") as f:
+            f.writelines(json.dumps(line) + "\n" for line in lines)
+        self.assertEqual(run("undo", log, cwd=self.dir), (0, "", ""))
+        self.assertEqual(unix_ns(path), (10**9, 10**9))
+
+    def test_a_full_disk_stops_the_run_and_leaves_a_whole_log(self):
+        small = os.path.join(self.dir, "small")
+        os.mkdir(small)
+        subprocess.run(["mount", "-t", "tmpfs", "-o", "size=8k", "tmpfs", small], check=True)
+        try:
+            with open(os.path.join(small, "filler"), "wb") as f:
+                f.write(b"x" * 4096)  # leaves one page for the log
+            files = [self.make("f%02d" % i) for i in range(30)]
+            for path in files:
+                os.utime(path, ns=(10**9 + 1234567, 10**9))
+            before = snapshot(self.dir)
+            log = os.path.join(small, "undo.log")
+            status, _, err = run("set", "--modified", "@500", "--undo-log", log, *files)
+            self.assertEqual(status, 2)
+            self.assertEqual(err, "tempinex: cannot write the undo log: No space left on device\n")
+            changed = [path for path in files if unix_ns(path)[0] == 500 * 10**9]
+            self.assertTrue(0 < len(changed) < len(files))
+            self.assertEqual(changed, files[:len(changed)])  # none after the failure
+            with open(log, "rb") as f:
+                self.assertTrue(f.read().endswith(b"}\n"))
+            self.assertEqual(run("undo", log), (0, "", ""))
+            after = snapshot(self.dir)
+            for path in files:
+                self.assertEqual(after[path], before[path])
+        finally:
+            subprocess.run(["umount", small], check=True)
+
+    def test_two_runs_on_one_log_append_one_after_the_other(self):
+        files = {run_: [self.make("%s%03d" % (run_, i)) for i in range(150)] for run_ in "ab"}
+        for path in files["a"] + files["b"]:
+            os.utime(path, ns=(10**9, 10**9))
+        log = os.path.join(self.dir, "undo.log")
+        environment = {"PATH": os.environ["PATH"], "LC_ALL": "C.UTF-8", "TZ": "UTC"}
+        environment.update({k: v for k, v in os.environ.items() if k.endswith("SAN_OPTIONS")})
+        runs = [subprocess.Popen([PROGRAM, "set", "--modified", "@500", "--undo-log", log,
+                                  *files[name]], env=environment) for name in "ab"]
+        self.assertEqual([process.wait(timeout=60) for process in runs], [0, 0])
+        with open(log) as f:
+            order = [os.path.basename(json.loads(line)["path"])[0] for line in f.readlines()[1:]]
+        self.assertIn("".join(order), ("a" * 300 + "b" * 300, "b" * 300 + "a" * 300))
+        self.assertEqual(run("undo", log), (0, "", ""))
+        self.assertEqual({unix_ns(path)[0] for path in files["a"] + files["b"]}, {10**9})
 
 
 class BadInputTests(CliTestCase):
@@ -274,6 +445,18 @@ class BadInputTests(CliTestCase):
         for args, message in (
             (["set", "--bogus", "x", path], "The following argument was not expected: --bogus"),
             (["set", "--modified", "2026-02-30T00:00:00", path], "no such date"),
+            (["set", "--modified", "", path], "--modified: '': not a date-time"),
+            (["set", "--only", "", "--shift", "0:01:00:00", path], "--only: ''"),
+            (["set", "--from", "", path], "--from: cannot read ''"),
+            (["set", "--modified", "9999-12-31T23:59:59-05:00", path], "outside the range of "
+             "times, 1601-01-01T00:00:01Z to 9999-12-31T23:59:59Z"),
+            (["set", "--modified", "1601-01-01T00:00:00+01:00", path], "outside the range"),
+            (["set", "--modified", "@253402300800", path], "outside the range"),
+            (["set", "--json", "--modified", "now", path], "give --dry-run as well"),
+            (["set", "--from-exif", "--from", path, path], "excludes"),
+            (["set", "--modified", "now"], "no files given"),
+            (["set", "--files-from", os.path.join(self.dir, "gone"), "--modified", "now"],
+             "--files-from: cannot read"),
             (["set", "--modified", "yesterday", path], "not a date-time"),
             (["set", "--modified", "2026-03-29T02:30", path], "does not exist"),
             (["set", "--shift", "1:25:00:00", path], "--shift"),
@@ -291,6 +474,22 @@ class BadInputTests(CliTestCase):
         after = snapshot(self.dir)
         self.assertEqual(after.pop(not_a_log)[0], before.pop(not_a_log)[0])
         self.assertEqual(after, before)
+
+    def test_the_ends_of_the_range_are_taken_and_shown_within_four_digit_years(self):
+        path = self.make("f")
+        # Where the local date would leave the years 1601 to 9999, the time is shown in UTC.
+        for zone, end, shown in (
+                ("America/New_York", "1601-01-01T00:00:01Z", "1601-01-01T00:00:01+00:00"),
+                ("Asia/Tokyo", "9999-12-31T23:59:59Z", "9999-12-31T23:59:59+00:00"),
+                ("Asia/Tokyo", "9999-12-31T23:59:59-09:00", None),  # 10000-01-01 in UTC
+                ("UTC", "1601-01-01T00:00:00Z", None)):
+            status, out, err = run("set", "--dry-run", "--modified", end, path, env={"TZ": zone})
+            if shown:
+                self.assertEqual(status, 0, err)
+                self.assertTrue(out.endswith(" -> %s\n" % shown), out)
+            else:
+                self.assertEqual(status, 2, end)
+                self.assertIn("outside the range", err)
 
     def test_refused_files_exit_1_and_the_rest_is_done(self):
         missing = os.path.join(self.dir, "missing")
@@ -400,7 +599,22 @@ class LocaleTests(CliTestCase):
                               "(--attrib -r で外せます)\n" % locked)
         status, out, _ = run("show", locked, env=env)
         self.assertIn("  更新:", out)
-        self.assertIn("使い方", run("--help", env=env)[1])
+        status, _, err = run("set", "--bogus", locked, env=env)
+        self.assertEqual((status, err.splitlines()[0]), (2, "tempinex: 次の引数は使えません: --bogus"))
+        status, _, err = run("set", "--all", "now", "--created", "now", locked, env=env)
+        self.assertIn("--all と --created は一緒に指定できません", err)
+        for environment in (env, {}):
+            status, out, _ = run("--help", env=environment)
+            self.assertEqual(status, 0)
+            lines = out.splitlines()
+            # The synopsis first, then one line for each option, the exit status at the end.
+            self.assertRegex(lines[0], "^(Usage|使い方): tempinex ")
+            self.assertRegex(next(line for line in lines if "--modified=T" in line),
+                             r"^      --modified=T {12}\S")
+            self.assertIn("2  ", lines[-3])
+            self.assertFalse([line for line in lines if len(line.encode("utf-16-le")) > 160])
+            self.assertNotIn("REQUIRED", out)
+            self.assertNotIn("Excludes", out)
 
 
 if __name__ == "__main__":
