@@ -34,5 +34,6 @@ export DISPLAY=":$(cat "$display_file")"
 mkdir -p "$WINE_USER_HOME/prefix"
 timeout 60 "$wine_user" wineserver -p > /dev/null 2>&1
 timeout 300 "$wine_user" wineboot -i > /dev/null 2>&1
+timeout 200 "$wine_user" bash -s < scripts/windows/dialog-fonts.sh
 timeout 120 "$wine_user" wine cmd /c echo Wine is ready < /dev/null 2>/dev/null | tr -d '\r'
 ctest --test-dir "$build_dir" --output-on-failure --timeout 300 "$@"

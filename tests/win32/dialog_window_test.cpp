@@ -6,6 +6,7 @@
 #include <map>
 
 #include "control_ids.hpp"
+#include "date_time_rows.hpp"
 #include "registry_store.hpp"
 #include "tempinex_app.hpp"
 #include "tempinex_dlg.hpp"
@@ -219,6 +220,57 @@ TEST_F(Win32DialogTest, DroppedFilesReplaceTheSetAndAboutOpensAndCloses) {
     });
   });
   EXPECT_TRUE(aboutSeen);
+}
+
+// The widest text an edit's font gives any value of the field's range.
+std::wstring WidestValue(HWND edit, RowField field, SIZE& extent) {
+  const FieldLimits& limits = LimitsOf(field);
+  const HDC context = GetDC(edit);
+  const HGDIOBJ previous =
+      SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(edit, WM_GETFONT, 0, 0)));
+  std::wstring widest;
+  extent = {};
+  for (int value = limits.upDownLow; value <= limits.upDownHigh; ++value) {
+    const std::wstring text = std::to_wstring(value);
+    SIZE size{};
+    GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &size);
+    if (size.cx > extent.cx) {
+      extent = size;
+      widest = text;
+    }
+  }
+  SelectObject(context, previous);
+  ReleaseDC(edit, context);
+  return widest;
+}
+
+TEST_F(Win32DialogTest, EveryDateTimeFieldShowsItsWidestValueWholeWhileEdited) {
+  const std::u16string file = folder.Join(u"a.txt");
+  MakeFile(file);
+  Run({file}, [&] {
+    const HWND dialog = window.Handle();
+    for (const DateTimeRow& row : kDateTimeRows) {
+      SendMessageW(GetDlgItem(dialog, row.checkBox), BM_CLICK, 0, 0);
+      for (int field = 0; field < kFieldCount; ++field) {
+        const HWND edit = GetDlgItem(dialog, row.edits[field]);
+        SIZE extent{};
+        const std::wstring widest = WidestValue(edit, static_cast<RowField>(field), extent);
+        RECT format{};
+        SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+        EXPECT_LE(extent.cx, format.right - format.left)
+            << row.edits[field] << ": " << extent.cx << " px of text in a formatting rectangle of "
+            << format.right - format.left;
+        // As typed: the caret at the end, and the first digit still at the left edge.
+        SetFocus(edit);
+        SetWindowTextW(edit, widest.c_str());
+        SendMessageW(edit, EM_SETSEL, widest.size(), widest.size());
+        SendMessageW(edit, EM_SCROLLCARET, 0, 0);
+        const LRESULT first = SendMessageW(edit, EM_POSFROMCHAR, 0, 0);
+        EXPECT_EQ(static_cast<short>(LOWORD(first)), format.left) << row.edits[field];
+      }
+    }
+    Close();
+  });
 }
 
 }  // namespace
