@@ -273,5 +273,38 @@ TEST_F(Win32DialogTest, EveryDateTimeFieldShowsItsWidestValueWholeWhileEdited) {
   });
 }
 
+TEST_F(Win32DialogTest, SafetyNetShowsTheSystemTextOfAResultCode) {
+  const std::u16string file = folder.Join(u"a.txt");
+  MakeFile(file);
+  std::wstring shown;
+  Run({file}, [&] {
+    const HWND dialog = window.Handle();
+    SendMessageW(GetDlgItem(dialog, ids::kLastChangeCheck), BM_CLICK, 0, 0);
+    // A year the field takes but no time of the C library can hold: the apply raises
+    // E_INVALIDARG.
+    SetDlgItemTextW(dialog, ids::kLastChangeYear, L"1960");
+    Later(300, [&] {
+      const HWND box = FindWindowW(L"#32770", L"win32_dialog_tests");
+      ASSERT_NE(box, nullptr);
+      wchar_t text[256] = {};
+      GetDlgItemTextW(box, 0xFFFF, text, 256);  // the message box's text
+      shown = text;
+      PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    SendMessageW(GetDlgItem(dialog, ids::kApply), BM_CLICK, 0, 0);  // back once the box is closed
+    Close();
+  });
+  wchar_t* system = nullptr;
+  ASSERT_NE(FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                               FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, 0x80070057, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                           reinterpret_cast<wchar_t*>(&system), 0, nullptr),
+            0u);
+  std::wstring expected = system;
+  LocalFree(system);
+  expected.erase(expected.find_last_not_of(L"\r\n ") + 1);
+  EXPECT_EQ(U(shown), U(expected));
+}
+
 }  // namespace
 }  // namespace tempinex
