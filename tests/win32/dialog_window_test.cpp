@@ -306,5 +306,34 @@ TEST_F(Win32DialogTest, SafetyNetShowsTheSystemTextOfAResultCode) {
   EXPECT_EQ(U(shown), U(expected));
 }
 
+TEST_F(Win32DialogTest, LongBatchShowsItsProgressOverTheDisabledDialog) {
+  Run({}, [&] {
+    const HWND dialog = window.Handle();
+    window.BatchProgress(0, 1000);
+    window.BatchProgress(1, 1000);
+    EXPECT_EQ(FindWindowW(L"#32770", L"適用中"), nullptr);  // a quick batch shows nothing
+    window.BatchFinished();
+
+    window.BatchProgress(0, 1000);
+    Sleep(600);
+    window.BatchProgress(400, 1000);
+    const HWND shown = FindWindowW(L"#32770", L"適用中");
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(GetWindow(shown, GW_OWNER), dialog);
+    EXPECT_FALSE(IsWindowEnabled(dialog));
+    const HWND bar = GetDlgItem(shown, win32::kBatchProgressBar);
+    EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 400);
+    EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), 1000);
+    wchar_t count[32] = {};
+    GetDlgItemTextW(shown, win32::kBatchProgressCount, count, 32);
+    EXPECT_EQ(U(count), u"400 / 1000");
+
+    window.BatchFinished();
+    EXPECT_FALSE(IsWindow(shown));
+    EXPECT_TRUE(IsWindowEnabled(dialog));
+    Close();
+  });
+}
+
 }  // namespace
 }  // namespace tempinex

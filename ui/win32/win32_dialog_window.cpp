@@ -187,6 +187,14 @@ void Win32DialogWindow::ShowMessage(const std::u16string& caption, const std::u1
   MessageBoxW(window, Wide(text), Wide(caption), style);
 }
 
+void Win32DialogWindow::BatchProgress(std::size_t done, std::size_t total) {
+  batchProgress.Progress(window, done, total);
+}
+
+void Win32DialogWindow::BatchFinished() {
+  batchProgress.Finished();
+}
+
 // The system's message for the code in the user's default language, without the line end the
 // system puts after it.
 std::u16string Win32DialogWindow::SystemResultCodeText(std::uint32_t code) const {

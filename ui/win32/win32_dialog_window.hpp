@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "batch_progress_win32.hpp"
 #include "dialog_controls.hpp"
 
 namespace tempinex::win32 {
@@ -23,6 +24,10 @@ class Win32DialogWindow : public IDialogControls {
   // IMessageBox
   void ShowMessage(const std::u16string& caption, const std::u16string& text, MessageIcon icon,
                    bool systemModal) override;
+
+  // IBatchProgress
+  void BatchProgress(std::size_t done, std::size_t total) override;
+  void BatchFinished() override;
 
   // IDialogControls
   std::u16string SystemResultCodeText(std::uint32_t code) const override;
@@ -68,6 +73,7 @@ class Win32DialogWindow : public IDialogControls {
   HICON bigIcon = nullptr;
   HICON smallIcon = nullptr;
   SetIcon iconSquare;
+  Win32BatchProgress batchProgress{instance};
 };
 
 }  // namespace tempinex::win32
