@@ -100,6 +100,10 @@ TEST_F(Win32DialogTest, OpensOnTheCommandLineFileWithItsNameListIconAndAboutItem
     EXPECT_EQ(Text(ids::kFileName), u"report 2011");
     EXPECT_EQ(Text(ids::kExtension), u"txt");
     EXPECT_TRUE(window.IsEnabled(ids::kFileName));
+    for (const int button :
+         {ids::kRestoreTime, ids::kCurrentTime, ids::kClearTime, ids::kSameAsCreation}) {
+      EXPECT_TRUE(window.IsEnabled(button)) << button;
+    }
     EXPECT_FALSE(window.IsEnabled(ids::kApply));
     EXPECT_EQ(window.ListRowCount(ids::kInfoList), 4);
     const HWND list = GetDlgItem(dialog, ids::kInfoList);
