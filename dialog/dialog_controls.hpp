@@ -53,6 +53,11 @@ class IDialogControls : public IMessageBox, public IBatchProgress {
   void BatchProgress(std::size_t, std::size_t) override {}
   void BatchFinished() override {}
 
+  // The system's own description of a result code, in the user's language; empty when it has
+  // none. The safety net shows it. A system that keeps no such texts (Linux) answers with the
+  // program's own (OwnResultCodeText).
+  virtual std::u16string SystemResultCodeText(std::uint32_t code) const = 0;
+
   // Text of an edit, button, check box or static. A write that changes the text delivers
   // kTextChanged for an edit synchronously, before SetText returns; writing the text the
   // control already holds delivers nothing.

@@ -32,7 +32,6 @@ constexpr char16_t kMayBeHalfWritten[] =
 constexpr char16_t kCommandFailed[] = u"コマンドの実行に失敗しました。";
 constexpr char16_t kInternalError[] = u"アプリケーションの内部エラーです。";
 
-// Linux has no system text for result codes: these are the codes the program raises.
 struct ResultDescription {
   std::uint32_t code;
   const char16_t* text;
@@ -66,32 +65,40 @@ std::u16string FileErrorText(const FileError& error) {
   return text;
 }
 
-std::u16string ResultCodeText(std::uint32_t code, CommandSource source) {
+std::u16string OwnResultCodeText(std::uint32_t code) {
   for (const ResultDescription& description : kResultDescriptions) {
     if (description.code == code) {
       return description.text;
     }
   }
-  return source == CommandSource::kMenu ? kCommandFailed : kInternalError;
+  return {};
 }
 
-SafetyNet::SafetyNet(IMessageBox& messages, std::u16string caption)
-    : messages(messages), caption(std::move(caption)) {}
+SafetyNet::SafetyNet(IDialogControls& window, std::u16string caption)
+    : window(window), caption(std::move(caption)) {}
+
+std::u16string SafetyNet::ResultCodeText(std::uint32_t code, CommandSource source) const {
+  std::u16string text = window.SystemResultCodeText(code);
+  if (text.empty()) {
+    text = source == CommandSource::kMenu ? kCommandFailed : kInternalError;
+  }
+  return text;
+}
 
 bool SafetyNet::Run(const std::function<void()>& handler, CommandSource source) {
   try {
     handler();
     return true;
   } catch (const FileError& error) {
-    messages.ShowMessage(caption, FileErrorText(error), MessageIcon::kError);
+    window.ShowMessage(caption, FileErrorText(error), MessageIcon::kError);
   } catch (const ResultCodeError& error) {
-    messages.ShowMessage(caption, ResultCodeText(error.code, source), MessageIcon::kError);
+    window.ShowMessage(caption, ResultCodeText(error.code, source), MessageIcon::kError);
   } catch (const InvalidArgumentError&) {
-    messages.ShowMessage(caption, kInvalidArgumentText, MessageIcon::kError);
+    window.ShowMessage(caption, kInvalidArgumentText, MessageIcon::kError);
   } catch (const std::bad_alloc&) {
     // OutOfMemoryError derives from std::bad_alloc. The box is system-modal: with memory
     // short, the user should deal with it before anything else.
-    messages.ShowMessage(caption, kOutOfMemoryText, MessageIcon::kExclamation, true);
+    window.ShowMessage(caption, kOutOfMemoryText, MessageIcon::kExclamation, true);
   }
   return false;
 }

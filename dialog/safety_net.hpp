@@ -10,8 +10,8 @@
 #include <functional>
 #include <string>
 
+#include "dialog_controls.hpp"
 #include "errors.hpp"
-#include "shell_seams.hpp"
 
 namespace tempinex {
 
@@ -19,21 +19,26 @@ namespace tempinex {
 enum class CommandSource { kControl, kMenu };
 
 std::u16string FileErrorText(const FileError& error);
-// Our description of a result code; the fallback for codes we have none for.
-std::u16string ResultCodeText(std::uint32_t code, CommandSource source);
+// The program's own description of the result codes it raises, for a system that keeps no
+// texts of its own (Linux); empty for any other code.
+std::u16string OwnResultCodeText(std::uint32_t code);
 
 inline constexpr char16_t kOutOfMemoryText[] = u"メモリが不足しています。";
 inline constexpr char16_t kInvalidArgumentText[] = u"引数が正しくありません。";
 
 class SafetyNet {
  public:
-  SafetyNet(IMessageBox& messages, std::u16string caption);
+  // The window shows the boxes and gives the system's text of a result code.
+  SafetyNet(IDialogControls& window, std::u16string caption);
 
   // Runs handler; returns false when it was abandoned because of an error.
   bool Run(const std::function<void()>& handler, CommandSource source = CommandSource::kControl);
 
  private:
-  IMessageBox& messages;
+  // The system's text of the code, or the fallback for a code it has none for.
+  std::u16string ResultCodeText(std::uint32_t code, CommandSource source) const;
+
+  IDialogControls& window;
   std::u16string caption;
 };
 

@@ -34,5 +34,15 @@ export DISPLAY=":$(cat "$display_file")"
 mkdir -p "$WINE_USER_HOME/prefix"
 timeout 60 "$wine_user" wineserver -p > /dev/null 2>&1
 timeout 300 "$wine_user" wineboot -i > /dev/null 2>&1
+timeout 200 "$wine_user" bash -s < scripts/windows/dialog-fonts.sh
+# Another user's file that the test user may write (root's, mode 666): the writability test
+# must refuse it. Only root can make one.
+if [ "$(id -u)" -eq 0 ]; then
+  foreign="$WINE_USER_HOME/foreign"
+  mkdir -m 755 "$foreign"
+  echo shared > "$foreign/root_shared.txt"
+  chmod 666 "$foreign/root_shared.txt"
+  export TEMPINEX_FOREIGN_FILE="Z:${foreign//\//\\}\\root_shared.txt"
+fi
 timeout 120 "$wine_user" wine cmd /c echo Wine is ready < /dev/null 2>/dev/null | tr -d '\r'
 ctest --test-dir "$build_dir" --output-on-failure --timeout 300 "$@"

@@ -2,7 +2,8 @@
 # GUI smoke test of the Windows program under Xvfb and Wine, as an unprivileged user: the program
 # opens on a file, the name edit 1002 shows the file's base name, a scripted Apply (the program's
 # TEMPINEX_SMOKE_YEAR hook) changes the file's last-write year, and the program exits in time.
-# With SCREENSHOT=FILE.png it also saves a picture of the dialog before the scripted steps.
+# With SCREENSHOT=FILE.png it saves pictures instead: FILE.png of the dialog as it opens on a file
+# of 2026, and FILE-hours.png after two-digit hours were typed into every row's hour field.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build_dir="${1:-build-win}"
@@ -23,42 +24,52 @@ file="$WINE_USER_HOME/files/smoke sample.txt"
 echo "smoke" > "$file"
 touch -d "2015-06-15 12:00:00 UTC" "$file"
 report="$WINE_USER_HOME/files/report.txt"
-
 shot="${SCREENSHOT:-}"
 year=2001
-[ -n "$shot" ] && year=""  # a picture: the dialog stays as it opened until killed
-# Everything inside one X session: Wine ties its display driver to the session that first
-# starts its desktop.
-start=$(date +%s)
-status=0
-timeout 300 "$wine_user" xvfb-run -a -s "-screen 0 800x640x24" bash -c '
-  set -e
-  timeout 60 wineserver -p > /dev/null 2>&1
-  timeout 240 wineboot -i > /dev/null 2>&1
-  # Japanese glyphs: the dialog fonts come from the IPA fonts.
-  for font in "MS UI Gothic" "ＭＳ Ｐゴシック" "MS PGothic"; do
-    timeout 60 wine reg add "HKCU\Software\Wine\Fonts\Replacements" /v "$font" \
-      /t REG_SZ /d IPAPGothic /f > /dev/null 2>&1
-  done
-  date +%s > "$6"
-  TEMPINEX_SMOKE_YEAR="$1" TEMPINEX_SMOKE_REPORT="$2" timeout 60 wine "$3" "$4" > /dev/null 2>&1 &
-  program=$!
-  if [ -n "$5" ]; then
-    sleep 8
-    import -window root "$5"
-    kill "$program"
-  fi
-  wait "$program"
-' smoke "$year" "Z:${report//\//\\}" "$exe" "Z:${file//\//\\}" \
-  "${shot:+$WINE_USER_HOME/shot.png}" "$WINE_USER_HOME/started" || status=$?
-start=$(cat "$WINE_USER_HOME/started" 2>/dev/null || echo "$start")
-elapsed=$(( $(date +%s) - start ))
+fonts="$(cat scripts/windows/dialog-fonts.sh)"
+
+# One run of the program on the file, with the hook's year and hours; with a picture file, the
+# picture is taken once the hook has run and the program is then killed. Everything inside one
+# X session: Wine ties its display driver to the session that first starts its desktop, so the
+# session's Wine server goes with it.
+run_dialog() {
+  timeout 300 "$wine_user" xvfb-run -a -s "-screen 0 800x640x24" bash -c '
+    set -e
+    timeout 60 wineserver -p > /dev/null 2>&1
+    timeout 240 wineboot -i > /dev/null 2>&1
+    bash -c "$8"  # the dialog fonts
+    date +%s > "$6"
+    TEMPINEX_SMOKE_YEAR="$1" TEMPINEX_SMOKE_HOURS="$7" TEMPINEX_SMOKE_REPORT="$2" \
+      timeout 60 wine "$3" "$4" > /dev/null 2>&1 &
+    program=$!
+    if [ -n "$5" ]; then
+      sleep 8
+      import -window root "$5"
+      kill "$program"
+    fi
+    status=0
+    wait "$program" || status=$?
+    timeout 60 wineserver -k > /dev/null 2>&1 || true
+    exit "$status"
+  ' smoke "$1" "Z:${report//\//\\}" "$exe" "Z:${file//\//\\}" "$3" "$WINE_USER_HOME/started" \
+    "$2" "$fonts"
+}
 
 if [ -n "$shot" ]; then
+  touch -d "2026-10-28 20:58:59" "$file"
+  run_dialog "" "" "$WINE_USER_HOME/shot.png" || true
+  run_dialog "" 23 "$WINE_USER_HOME/hours.png" || true
   cp "$WINE_USER_HOME/shot.png" "$shot"
-  echo "screenshot: $shot"
+  cp "$WINE_USER_HOME/hours.png" "${shot%.png}-hours.png"
+  echo "screenshots: $shot ${shot%.png}-hours.png"
   exit 0
 fi
+
+start=$(date +%s)
+status=0
+run_dialog "$year" "" "" || status=$?
+start=$(cat "$WINE_USER_HOME/started" 2>/dev/null || echo "$start")
+elapsed=$(( $(date +%s) - start ))
 
 passed=0
 failed=0

@@ -31,7 +31,7 @@ TEST(BatchProgressTest, AppearsOnlyForLongBatchesAndGoesAwayAtTheEnd) {
   display.Progress(400, 1000);
   QProgressDialog* dialog = Shown(owner);
   ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(dialog->windowTitle(), qt::ToQString(qt::kBatchProgressTitle));
+  EXPECT_EQ(dialog->windowTitle(), qt::ToQString(kBatchProgressTitle));
   EXPECT_EQ(dialog->value(), 400);
   EXPECT_EQ(dialog->maximum(), 1000);
   EXPECT_EQ(dialog->windowModality(), Qt::ApplicationModal);

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "control_ids.hpp"
+#include "date_time_rows.hpp"
 #include "registry_store.hpp"
 #include "tempinex_app.hpp"
 #include "tempinex_dlg.hpp"
@@ -99,6 +100,10 @@ TEST_F(Win32DialogTest, OpensOnTheCommandLineFileWithItsNameListIconAndAboutItem
     EXPECT_EQ(Text(ids::kFileName), u"report 2011");
     EXPECT_EQ(Text(ids::kExtension), u"txt");
     EXPECT_TRUE(window.IsEnabled(ids::kFileName));
+    for (const int button :
+         {ids::kRestoreTime, ids::kCurrentTime, ids::kClearTime, ids::kSameAsCreation}) {
+      EXPECT_TRUE(window.IsEnabled(button)) << button;
+    }
     EXPECT_FALSE(window.IsEnabled(ids::kApply));
     EXPECT_EQ(window.ListRowCount(ids::kInfoList), 4);
     const HWND list = GetDlgItem(dialog, ids::kInfoList);
@@ -219,6 +224,119 @@ TEST_F(Win32DialogTest, DroppedFilesReplaceTheSetAndAboutOpensAndCloses) {
     });
   });
   EXPECT_TRUE(aboutSeen);
+}
+
+// The widest text an edit's font gives any value of the field's range.
+std::wstring WidestValue(HWND edit, RowField field, SIZE& extent) {
+  const FieldLimits& limits = LimitsOf(field);
+  const HDC context = GetDC(edit);
+  const HGDIOBJ previous =
+      SelectObject(context, reinterpret_cast<HFONT>(SendMessageW(edit, WM_GETFONT, 0, 0)));
+  std::wstring widest;
+  extent = {};
+  for (int value = limits.upDownLow; value <= limits.upDownHigh; ++value) {
+    const std::wstring text = std::to_wstring(value);
+    SIZE size{};
+    GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size()), &size);
+    if (size.cx > extent.cx) {
+      extent = size;
+      widest = text;
+    }
+  }
+  SelectObject(context, previous);
+  ReleaseDC(edit, context);
+  return widest;
+}
+
+TEST_F(Win32DialogTest, EveryDateTimeFieldShowsItsWidestValueWholeWhileEdited) {
+  const std::u16string file = folder.Join(u"a.txt");
+  MakeFile(file);
+  Run({file}, [&] {
+    const HWND dialog = window.Handle();
+    for (const DateTimeRow& row : kDateTimeRows) {
+      SendMessageW(GetDlgItem(dialog, row.checkBox), BM_CLICK, 0, 0);
+      for (int field = 0; field < kFieldCount; ++field) {
+        const HWND edit = GetDlgItem(dialog, row.edits[field]);
+        SIZE extent{};
+        const std::wstring widest = WidestValue(edit, static_cast<RowField>(field), extent);
+        RECT format{};
+        SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+        EXPECT_LE(extent.cx, format.right - format.left)
+            << row.edits[field] << ": " << extent.cx << " px of text in a formatting rectangle of "
+            << format.right - format.left;
+        // As typed: the caret at the end, and the first digit still at the left edge.
+        SetFocus(edit);
+        SetWindowTextW(edit, widest.c_str());
+        SendMessageW(edit, EM_SETSEL, widest.size(), widest.size());
+        SendMessageW(edit, EM_SCROLLCARET, 0, 0);
+        const LRESULT first = SendMessageW(edit, EM_POSFROMCHAR, 0, 0);
+        EXPECT_EQ(static_cast<short>(LOWORD(first)), format.left) << row.edits[field];
+      }
+    }
+    Close();
+  });
+}
+
+TEST_F(Win32DialogTest, SafetyNetShowsTheSystemTextOfAResultCode) {
+  const std::u16string file = folder.Join(u"a.txt");
+  MakeFile(file);
+  std::wstring shown;
+  Run({file}, [&] {
+    const HWND dialog = window.Handle();
+    SendMessageW(GetDlgItem(dialog, ids::kLastChangeCheck), BM_CLICK, 0, 0);
+    // A year the field takes but no time of the C library can hold: the apply raises
+    // E_INVALIDARG.
+    SetDlgItemTextW(dialog, ids::kLastChangeYear, L"1960");
+    Later(300, [&] {
+      const HWND box = FindWindowW(L"#32770", L"win32_dialog_tests");
+      ASSERT_NE(box, nullptr);
+      wchar_t text[256] = {};
+      GetDlgItemTextW(box, 0xFFFF, text, 256);  // the message box's text
+      shown = text;
+      PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    SendMessageW(GetDlgItem(dialog, ids::kApply), BM_CLICK, 0, 0);  // back once the box is closed
+    Close();
+  });
+  wchar_t* system = nullptr;
+  ASSERT_NE(FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                               FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, 0x80070057, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                           reinterpret_cast<wchar_t*>(&system), 0, nullptr),
+            0u);
+  std::wstring expected = system;
+  LocalFree(system);
+  expected.erase(expected.find_last_not_of(L"\r\n ") + 1);
+  EXPECT_EQ(U(shown), U(expected));
+}
+
+TEST_F(Win32DialogTest, LongBatchShowsItsProgressOverTheDisabledDialog) {
+  Run({}, [&] {
+    const HWND dialog = window.Handle();
+    window.BatchProgress(0, 1000);
+    window.BatchProgress(1, 1000);
+    EXPECT_EQ(FindWindowW(L"#32770", L"適用中"), nullptr);  // a quick batch shows nothing
+    window.BatchFinished();
+
+    window.BatchProgress(0, 1000);
+    Sleep(600);
+    window.BatchProgress(400, 1000);
+    const HWND shown = FindWindowW(L"#32770", L"適用中");
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(GetWindow(shown, GW_OWNER), dialog);
+    EXPECT_FALSE(IsWindowEnabled(dialog));
+    const HWND bar = GetDlgItem(shown, win32::kBatchProgressBar);
+    EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 400);
+    EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), 1000);
+    wchar_t count[32] = {};
+    GetDlgItemTextW(shown, win32::kBatchProgressCount, count, 32);
+    EXPECT_EQ(U(count), u"400 / 1000");
+
+    window.BatchFinished();
+    EXPECT_FALSE(IsWindow(shown));
+    EXPECT_TRUE(IsWindowEnabled(dialog));
+    Close();
+  });
 }
 
 }  // namespace

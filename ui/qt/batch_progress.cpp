@@ -16,11 +16,11 @@ void BatchProgressDisplay::Progress(std::size_t done, std::size_t total) {
     sinceRepaint.start();
     return;
   }
-  if (!sinceStart.isValid() || sinceRepaint.elapsed() < kRepaintEveryMs) {
+  if (!sinceStart.isValid() || sinceRepaint.elapsed() < kBatchProgressRepaintMs) {
     return;
   }
   if (dialog == nullptr) {
-    if (sinceStart.elapsed() < kShowAfterMs) {
+    if (sinceStart.elapsed() < kBatchProgressShowAfterMs) {
       return;
     }
     dialog = new QProgressDialog(owner);

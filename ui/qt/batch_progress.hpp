@@ -5,13 +5,15 @@
 #include <QProgressDialog>
 #include <cstddef>
 
+#include "batch_progress_rule.hpp"
+
 class QWidget;
 
 namespace tempinex::qt {
 
-// Shows a modal progress bar once a batch apply has run for half a second, so that a long
-// batch does not leave the window looking dead. It repaints by processing events other than
-// user input: no other command can start while the batch runs.
+// Shows a modal progress bar once a batch apply has run for a while (batch_progress_rule.hpp),
+// so that a long batch does not leave the window looking dead. It repaints by processing events
+// other than user input: no other command can start while the batch runs.
 class BatchProgressDisplay {
  public:
   explicit BatchProgressDisplay(QWidget* owner) : owner(owner) {}
@@ -21,16 +23,10 @@ class BatchProgressDisplay {
   void Finished();
 
  private:
-  static constexpr int kShowAfterMs = 500;
-  static constexpr int kRepaintEveryMs = 50;
-
   QWidget* owner;
   QPointer<QProgressDialog> dialog;
   QElapsedTimer sinceStart;
   QElapsedTimer sinceRepaint;
 };
-
-// The window title of the progress display.
-inline constexpr char16_t kBatchProgressTitle[] = u"適用中";
 
 }  // namespace tempinex::qt

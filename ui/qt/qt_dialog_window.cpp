@@ -25,6 +25,7 @@
 #include "info_list_model.hpp"
 #include "info_list_view.hpp"
 #include "qt_shell_info.hpp"
+#include "safety_net.hpp"
 #include "text_convert.hpp"
 #include "up_down.hpp"
 
@@ -104,6 +105,11 @@ void QtDialogWindow::OnClicked(int id) {
 
 void QtDialogWindow::OnTextChanged(int id) {
   Deliver({id, Event::kTextChanged});
+}
+
+// Linux keeps no texts for result codes: the program's own stand in for them.
+std::u16string QtDialogWindow::SystemResultCodeText(std::uint32_t code) const {
+  return OwnResultCodeText(code);
 }
 
 void QtDialogWindow::ShowMessage(const std::u16string& caption, const std::u16string& text,

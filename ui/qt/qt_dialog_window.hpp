@@ -32,6 +32,7 @@ class QtDialogWindow : public TemplateDialog, public IDialogControls {
                    bool systemModal) override;
 
   // IDialogControls
+  std::u16string SystemResultCodeText(std::uint32_t code) const override;
   void SetText(int id, const std::u16string& text) override;
   std::u16string GetText(int id) const override;
   void Enable(int id, bool enabled) override;

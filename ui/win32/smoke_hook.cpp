@@ -12,6 +12,24 @@ namespace {
 
 const HWND* smokeDialog = nullptr;
 std::wstring smokeYear;
+std::wstring smokeHours;
+
+// Checks each row's box and types the hours into its hour field, key by key; the caret ends
+// after the last digit in the last-write row's hour.
+void TypeHours(HWND dialog) {
+  const int rows[][2] = {{ids::kCreateCheck, ids::kCreateHour},
+                         {ids::kLastReadCheck, ids::kLastReadHour},
+                         {ids::kLastChangeCheck, ids::kLastChangeHour}};
+  for (const auto& [box, hour] : rows) {
+    SendMessageW(GetDlgItem(dialog, box), BM_CLICK, 0, 0);
+    const HWND edit = GetDlgItem(dialog, hour);
+    SetFocus(edit);
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    for (const wchar_t key : smokeHours) {
+      SendMessageW(edit, WM_CHAR, key, 0);
+    }
+  }
+}
 
 void CALLBACK RunSmokeSteps(HWND, UINT, UINT_PTR timer, DWORD) {
   const HWND dialog = smokeDialog != nullptr ? *smokeDialog : nullptr;
@@ -30,6 +48,10 @@ void CALLBACK RunSmokeSteps(HWND, UINT, UINT_PTR timer, DWORD) {
       std::fclose(out);
     }
   }
+  if (!smokeHours.empty()) {
+    TypeHours(dialog);
+    return;  // a picture: the dialog stays as it is until killed
+  }
   SendMessageW(GetDlgItem(dialog, ids::kLastChangeCheck), BM_CLICK, 0, 0);
   SetDlgItemTextW(dialog, ids::kLastChangeYear, smokeYear.c_str());
   SendMessageW(GetDlgItem(dialog, ids::kApply), BM_CLICK, 0, 0);
@@ -40,11 +62,13 @@ void CALLBACK RunSmokeSteps(HWND, UINT, UINT_PTR timer, DWORD) {
 
 void ArmSmokeHook(const HWND* dialog) {
   const wchar_t* year = _wgetenv(L"TEMPINEX_SMOKE_YEAR");
-  if (year == nullptr || *year == L'\0') {
+  const wchar_t* hours = _wgetenv(L"TEMPINEX_SMOKE_HOURS");
+  smokeYear = year != nullptr ? year : L"";
+  smokeHours = hours != nullptr ? hours : L"";
+  if (smokeYear.empty() && smokeHours.empty()) {
     return;
   }
   smokeDialog = dialog;
-  smokeYear = year;
   SetTimer(nullptr, 0, 500, &RunSmokeSteps);
 }
 

@@ -187,6 +187,30 @@ void Win32DialogWindow::ShowMessage(const std::u16string& caption, const std::u1
   MessageBoxW(window, Wide(text), Wide(caption), style);
 }
 
+void Win32DialogWindow::BatchProgress(std::size_t done, std::size_t total) {
+  batchProgress.Progress(window, done, total);
+}
+
+void Win32DialogWindow::BatchFinished() {
+  batchProgress.Finished();
+}
+
+// The system's message for the code in the user's default language, without the line end the
+// system puts after it.
+std::u16string Win32DialogWindow::SystemResultCodeText(std::uint32_t code) const {
+  wchar_t* buffer = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&buffer),
+      0, nullptr);
+  std::u16string text = length > 0 ? FromWide(buffer) : std::u16string();
+  LocalFree(buffer);
+  while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' || text.back() == u' ')) {
+    text.pop_back();
+  }
+  return text;
+}
+
 void Win32DialogWindow::SetText(int id, const std::u16string& text) {
   const HWND control = Control(id);
   // Writing the text a control already holds changes nothing and tells nobody.

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "batch_progress_win32.hpp"
 #include "dialog_controls.hpp"
 
 namespace tempinex::win32 {
@@ -24,7 +25,12 @@ class Win32DialogWindow : public IDialogControls {
   void ShowMessage(const std::u16string& caption, const std::u16string& text, MessageIcon icon,
                    bool systemModal) override;
 
+  // IBatchProgress
+  void BatchProgress(std::size_t done, std::size_t total) override;
+  void BatchFinished() override;
+
   // IDialogControls
+  std::u16string SystemResultCodeText(std::uint32_t code) const override;
   void SetText(int id, const std::u16string& text) override;
   std::u16string GetText(int id) const override;
   void Enable(int id, bool enabled) override;
@@ -67,6 +73,7 @@ class Win32DialogWindow : public IDialogControls {
   HICON bigIcon = nullptr;
   HICON smallIcon = nullptr;
   SetIcon iconSquare;
+  Win32BatchProgress batchProgress{instance};
 };
 
 }  // namespace tempinex::win32
