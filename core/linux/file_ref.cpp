@@ -7,11 +7,11 @@
 #include <pthread.h>
 
 #include <atomic>
-#include <cstdint>
-#include <mutex>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
+#include <mutex>
 
 namespace tempinex::platform::linux_fs {
 

@@ -36,7 +36,6 @@ class UniqueFd {
 
 class FileRef {
  public:
-
   // The file open as fd, an O_PATH descriptor that stays open while the reference is used.
   static FileRef Descriptor(int fd);
   // The file path names now, looked up again at every call: for reads that change nothing.

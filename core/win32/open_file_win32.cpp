@@ -138,6 +138,7 @@ class Win32OpenFile : public OpenFile {
   NativeError Reread() override;
   FileIdentity Identity() const override { return identity; }
   bool IsFolder() const override { return (state.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+  bool IsLink() const override { return IsLinkItself(); }
 
   Verdict Admit(const Change& change) override;
   NativeError WriteAttributes(const Change& change) override;
@@ -200,9 +201,9 @@ Verdict Win32OpenFile::Admit(const Change& change) {
   if ((word & FILE_ATTRIBUTE_DEVICE) || (IsLinkItself() && !change.foldersAndLinks)) {
     return {Obstacle::kNotRegular, 0};
   }
-  if (folder && !change.foldersAndLinks) {
-    return change.SetsTimes() ? Verdict{Obstacle::kFolderTimes, 0}
-                              : Verdict{Obstacle::kSystemError, ERROR_ACCESS_DENIED};
+  // A folder takes its attributes; its times only where the caller allows them.
+  if (folder && change.SetsTimes() && !change.foldersAndLinks) {
+    return {Obstacle::kFolderTimes, 0};
   }
   const bool readOnly = !folder && (word & FILE_ATTRIBUTE_READONLY);
   const bool clearsReadOnly = change.mayClearReadOnly && change.attributes &&

@@ -44,6 +44,7 @@ class Watched : public OpenFile {
   platform::NativeError Reread() override { return file.Reread(); }
   platform::FileIdentity Identity() const override { return file.Identity(); }
   bool IsFolder() const override { return file.IsFolder(); }
+  bool IsLink() const override { return file.IsLink(); }
   platform::Verdict Admit(const Change& change) override { return file.Admit(change); }
   platform::NativeError WriteAttributes(const Change& change) override {
     return file.WriteAttributes(change);
