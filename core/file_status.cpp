@@ -16,15 +16,17 @@ void CopyToBuffer(std::u16string_view text, char16_t (*out)[kMaxPath]) {
   (*out)[length] = u'\0';
 }
 
-// A file time as a StatusTime, or 0 when the platform cannot show it in local time.
+// A file time as a StatusTime, or 0 when the platform cannot show it in local time; as
+// FileTimeToStatusTime otherwise, converted once.
 StatusTime ShownTime(platform::FileTime time) {
   platform::FileTime local = 0;
   platform::CalendarTime calendar;
   if (platform::FileTimeToLocalFileTime(time, local) != 0 ||
-      platform::FileTimeToCalendar(local, calendar) != 0) {
+      platform::FileTimeToCalendar(local, calendar) != 0 || calendar.year < 1900) {
     return 0;
   }
-  return FileTimeToStatusTime(time, -1);
+  return MakeStatusTime(calendar.year, calendar.month, calendar.day, calendar.hour,
+                        calendar.minute, calendar.second, -1);
 }
 
 [[noreturn]] void RaiseFileError(platform::NativeError error, const std::u16string& path) {

@@ -26,9 +26,54 @@ namespace {
 // Wider than any difference between two offsets a zone has had (-12 h to +14 h).
 constexpr zone::Seconds kWindow = 27 * 3600;
 
+// Stretches of time over which the zone's offset is known not to change, learnt from the
+// questions answered so far: a status read converts three times per file, and the files of a
+// set mostly lie in a few such stretches. Forgotten whenever the zone may have changed.
+class KnownStretches {
+ public:
+  void Forget() { stretches.clear(); }
+
+  // The instant wallClock names, when a known stretch holds it a window's width inside.
+  std::optional<zone::Seconds> Find(zone::Seconds wallClock) const {
+    for (const Stretch& stretch : stretches) {
+      const zone::Seconds candidate = wallClock - stretch.offset;
+      if (candidate - kWindow >= stretch.from && candidate + kWindow <= stretch.to) {
+        return candidate;
+      }
+    }
+    return std::nullopt;
+  }
+
+  // Notes that the offset is `offset` all through [from, to]; joins the stretches it touches.
+  void Learn(zone::Seconds from, zone::Seconds to, long offset) {
+    for (auto it = stretches.begin(); it != stretches.end();) {
+      if (it->offset == offset && it->from <= to && from <= it->to) {
+        from = std::min(from, it->from);
+        to = std::max(to, it->to);
+        it = stretches.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    if (stretches.size() >= kMost) {
+      stretches.erase(stretches.begin());
+    }
+    stretches.push_back({from, to, offset});
+  }
+
+ private:
+  struct Stretch {
+    zone::Seconds from;
+    zone::Seconds to;
+    long offset;
+  };
+  static constexpr std::size_t kMost = 32;
+  std::vector<Stretch> stretches;
+};
+
 // The instant wallClock names when no change of offset lies within a day of it, which is
 // what nearly every file time meets: a handful of localtime_r calls.
-std::optional<zone::Seconds> FarFromAnyChange(zone::Seconds wallClock) {
+std::optional<zone::Seconds> FarFromAnyChange(zone::Seconds wallClock, KnownStretches& known) {
   // The offset at the fields read as UTC is at most a change away from the right one; a
   // second guess from the first answer settles it.
   long offset = zone::MomentAt(wallClock).offset;
@@ -38,7 +83,12 @@ std::optional<zone::Seconds> FarFromAnyChange(zone::Seconds wallClock) {
     if (found == offset) {
       const bool settled = zone::MomentAt(candidate - kWindow).offset == offset &&
                            zone::MomentAt(candidate + kWindow).offset == offset;
-      return settled ? std::optional<zone::Seconds>(candidate) : std::nullopt;
+      if (!settled) {
+        return std::nullopt;
+      }
+      // No zone changes its offset twice within a window, so it held all through.
+      known.Learn(candidate - kWindow, candidate + kWindow, offset);
+      return candidate;
     }
     offset = found;
   }
@@ -92,8 +142,14 @@ zone::Seconds NearAChange(zone::Seconds wallClock) {
 std::optional<std::int64_t> LocalSecondsOf(std::int64_t wallClock) {
   // localtime_r reads TZ and the zone file only when tzset asks it to.
   thread_local ZoneWatch watch;
-  watch.Changed(std::time(nullptr));
-  if (const std::optional<zone::Seconds> instant = FarFromAnyChange(wallClock)) {
+  thread_local KnownStretches known;
+  if (watch.Changed(std::time(nullptr))) {
+    known.Forget();
+  }
+  if (const std::optional<zone::Seconds> instant = known.Find(wallClock)) {
+    return instant;
+  }
+  if (const std::optional<zone::Seconds> instant = FarFromAnyChange(wallClock, known)) {
     return instant;
   }
   return NearAChange(wallClock);

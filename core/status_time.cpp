@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "civil_days.hpp"
+#include "file_time.hpp"
 #include "local_seconds.hpp"
 
 namespace tempinex {
@@ -11,10 +12,6 @@ namespace {
 
 // More than any zone's distance from UTC.
 constexpr std::int64_t kFurthestOffset = 27 * 3600;
-
-bool IsLeapYear(int year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
 
 std::uint16_t FieldOrInvalid(int value) {
   // A field that could not be split becomes 65535 in the 16-bit calendar, which the

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "civil_days.hpp"
+#include "file_time.hpp"
 #include "platform.hpp"
 #include "zone_watch.hpp"
 
@@ -14,7 +15,6 @@ namespace tempinex::platform {
 
 namespace {
 
-constexpr std::int64_t kTicksPerSecond = 10'000'000;
 constexpr std::int64_t kTicksPerDay = kTicksPerSecond * 86'400;
 constexpr std::int64_t kDaysFrom1601To1970 = 134'774;
 constexpr FileTime kLargestFileTime =
@@ -53,13 +53,9 @@ NativeError Shift(FileTime time, std::int64_t ticks, FileTime& result) {
   return 0;
 }
 
-bool IsLeap(unsigned year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
 unsigned MonthLength(unsigned year, unsigned month) {
   static constexpr unsigned kLengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeap(year) ? 29 : kLengths[month - 1];
+  return month == 2 && IsLeapYear(year) ? 29 : kLengths[month - 1];
 }
 
 }  // namespace
