@@ -25,8 +25,8 @@ StatusTime ShownTime(platform::FileTime time) {
       platform::FileTimeToCalendar(local, calendar) != 0 || calendar.year < 1900) {
     return 0;
   }
-  return MakeStatusTime(calendar.year, calendar.month, calendar.day, calendar.hour,
-                        calendar.minute, calendar.second, -1);
+  return MakeStatusTime(calendar.year, calendar.month, calendar.day, calendar.hour, calendar.minute,
+                        calendar.second, -1);
 }
 
 [[noreturn]] void RaiseFileError(platform::NativeError error, const std::u16string& path) {
