@@ -12,8 +12,6 @@
 
 namespace tempinex::platform::linux_fs {
 
-inline constexpr std::uint32_t kEditableBits = kAttrEditable;
-
 // The word a file shows from the bits its file system keeps: the directory bit from the file
 // itself, normal when nothing else is set; never the compressed bit.
 std::uint32_t ShownWord(std::uint32_t kept, const Inode& inode);
