@@ -49,9 +49,6 @@ class CTempinexDlg : public INotificationSink {
   bool CheckDateTimeField(int edit, FieldPosition position, const FileStatus& reference);
   void ClampDay(FieldPosition position, std::int32_t value);
   void OnRowCheck(int row);
-  void OnFileCreate();
-  void OnFileLastChange();
-  void OnFileLastRead();
   bool IsRowChecked(int row) const;
   void OnRestoreTime();
   void OnCurrentTime();

@@ -167,16 +167,6 @@ void CTempinexDlg::OnRowCheck(int row) {
   }
 }
 
-void CTempinexDlg::OnFileCreate() {
-  OnRowCheck(kCreationRow);
-}
-void CTempinexDlg::OnFileLastChange() {
-  OnRowCheck(kLastWriteRow);
-}
-void CTempinexDlg::OnFileLastRead() {
-  OnRowCheck(kLastAccessRow);
-}
-
 bool CTempinexDlg::IsRowChecked(int row) const {
   return controls.IsChecked(kDateTimeRows[row].checkBox);
 }
