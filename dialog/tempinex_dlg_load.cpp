@@ -112,7 +112,9 @@ void CTempinexDlg::ShowFileList() {
   rows.reserve(static_cast<std::size_t>(files.GetCount()));
   const ManyQuestions asking = files.AskAboutEveryFile();
   for (int i = 0; i < files.GetCount(); ++i) {
-    rows.emplace_back(files.GetDisplayName(i), files.GetTypeName(i));
+    // The display name first: the shell answers the type name from what it found for it.
+    std::u16string displayName = files.GetDisplayName(i);
+    rows.emplace_back(std::move(displayName), files.GetTypeName(i));
   }
   controls.ListAppendRows(ids::kInfoList, rows);
 }

@@ -18,6 +18,7 @@
 #include <QStyle>
 #include <QTableView>
 #include <QUrl>
+#include <unordered_map>
 
 #include "control_ids.hpp"
 #include "file_name.hpp"
@@ -210,12 +211,19 @@ void QtDialogWindow::ListAppendRows(int id, const std::vector<ListRow>& rows) {
   if (model == nullptr) {
     return;
   }
-  std::vector<QStringList> batch;
-  batch.reserve(rows.size());
+  std::vector<QString> cells;
+  cells.reserve(rows.size() * 2);
+  // A large set has many rows but few type names: rows of one type share one string.
+  std::unordered_map<std::u16string_view, QString> shared;
   for (const ListRow& row : rows) {
-    batch.push_back({ToQString(row.first), ToQString(row.second)});
+    auto type = shared.find(row.second);
+    if (type == shared.end()) {
+      type = shared.emplace(row.second, ToQString(row.second)).first;
+    }
+    cells.push_back(ToQString(row.first));
+    cells.push_back(type->second);
   }
-  model->AppendRows(std::move(batch));
+  model->AppendRows(std::move(cells), 2);
 }
 
 int QtDialogWindow::ListRowCount(int id) const {
