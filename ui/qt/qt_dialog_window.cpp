@@ -65,8 +65,7 @@ QPixmap FileIconImage(const SetIcon& icon) {
                 : database.mimeTypeForFile(NativePath(icon.path), QMimeDatabase::MatchExtension);
   QIcon themed = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
   if (themed.isNull()) {
-    themed =
-        QApplication::style()->standardIcon(directory ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
+    themed = PlainFileIcon(directory);
   }
   return themed.pixmap(size, size);
 }
