@@ -78,7 +78,9 @@ TemplateDialog::TemplateDialog(const DialogTemplate& dialogTemplate, const QFont
     QWidget* widget = CreateControl(entry);
     widget->setFont(font);
     widget->setEnabled(!entry.disabled);
-    if (!entry.accessibleName.empty()) {
+    if (auto* upDown = dynamic_cast<UpDown*>(widget); upDown && !entry.accessibleName.empty()) {
+      upDown->SetAccessibleNames(ToQString(entry.accessibleName));
+    } else if (!entry.accessibleName.empty()) {
       widget->setAccessibleName(ToQString(entry.accessibleName));
     }
     widget->setFocusPolicy(IsTabStop(entry.kind) ? Qt::StrongFocus : Qt::NoFocus);
