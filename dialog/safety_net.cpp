@@ -76,7 +76,10 @@ bool SafetyNet::Run(const std::function<void()>& handler, CommandSource source) 
   } catch (const FileError& error) {
     messages.ShowMessage(caption, FileErrorText(error), MessageIcon::kError);
   } catch (const ResultCodeError& error) {
-    messages.ShowMessage(caption, ResultCodeText(error.code, source), MessageIcon::kError);
+    // A code from a file's status comes after the file's name, as in the failure report.
+    const std::u16string text = ResultCodeText(error.code, source);
+    messages.ShowMessage(caption, error.path.empty() ? text : error.path + u"\r\n" + text,
+                         MessageIcon::kError);
   } catch (const InvalidArgumentError&) {
     messages.ShowMessage(caption, kInvalidArgumentText, MessageIcon::kError);
   } catch (const std::bad_alloc&) {

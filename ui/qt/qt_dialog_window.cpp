@@ -83,8 +83,11 @@ QtDialogWindow::QtDialogWindow(IPrompts& prompts, const QFont& font)
 
 void QtDialogWindow::Open(INotificationSink& receiver) {
   sink = &receiver;
-  Deliver({0, Event::kInitDialog});
+  // Shown first: a message that the start-up raises (a file on the command line that cannot
+  // be loaded) stands in front of the window it concerns, not alone before it. The window is
+  // painted only once the start-up is done or a message box waits.
   show();
+  Deliver({0, Event::kInitDialog});
 }
 
 int QtDialogWindow::RunModal(INotificationSink& receiver) {
