@@ -37,6 +37,7 @@ struct SeenBox {
   QRect okOnScreen;
   bool okWithinBox = false;
   bool sentenceShown = false;
+  bool sentenceClearOfPaths = false;
   QString paths;
   int pathsScrollBy = 0;
   bool icon = false;
@@ -63,6 +64,11 @@ SeenBox ShowAndClickOk(const std::u16string& text) {
     if (auto* scroll = box->findChild<QScrollArea*>()) {
       seen.paths = static_cast<QLabel*>(scroll->widget())->text();
       seen.pathsScrollBy = scroll->verticalScrollBar()->maximum();
+      for (QLabel* label : box->findChildren<QLabel*>()) {
+        if (label->text() == qt::ToQString(kFailureText)) {
+          seen.sentenceClearOfPaths = !label->geometry().intersects(scroll->geometry());
+        }
+      }
     }
     for (QAbstractButton* button : box->findChildren<QAbstractButton*>()) {
       if (button->text().remove(QLatin1Char('&')) == QStringLiteral("OK") && button->isVisible()) {
@@ -89,6 +95,7 @@ TEST(FailureReportTest, EightyRefusedFilesFitTheScreenWithTheirButtonInside) {
   EXPECT_TRUE(seen.room.contains(seen.okOnScreen));
   EXPECT_TRUE(seen.okWithinBox);
   EXPECT_TRUE(seen.sentenceShown);
+  EXPECT_TRUE(seen.sentenceClearOfPaths);
   EXPECT_EQ(seen.caption, QStringLiteral("エラーのパス"));
   EXPECT_TRUE(seen.icon);
   // Every path is there, one a line, and what does not fit scrolls.

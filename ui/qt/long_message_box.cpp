@@ -60,6 +60,7 @@ LongMessageBox::LongMessageBox(QWidget* owner, const QString& caption, const QSt
   scroll->setWidget(lead);
   scroll->setWidgetResizable(true);
   auto* sentence = TextLabel(closing, this);
+  const int sentenceWidth = sentence->sizeHint().width();  // on one line
   sentence->setWordWrap(true);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -71,14 +72,21 @@ LongMessageBox::LongMessageBox(QWidget* owner, const QString& caption, const QSt
   layout->addWidget(buttons, 2, 0, 1, 2);
 
   // The box takes what the lines need, up to what the screen leaves; the lines scroll within.
+  // Across: the widest line and the sentence on one line, where the screen has the room.
   const QSize most = room.isEmpty() ? QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX)
                                     : room.size() - QSize(kFrameAllowance, kFrameAllowance);
-  scroll->setMinimumSize(0, 0);
-  const QSize chrome = layout->sizeHint() - scroll->sizeHint();
+  const QMargins margins = layout->contentsMargins();
   const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll);
-  const QSize need = lead->sizeHint() + QSize(bar, 0);
-  scroll->setMinimumSize(std::min(need.width(), most.width() - chrome.width()),
-                         std::min(need.height(), most.height() - chrome.height()));
+  const int besideText = margins.left() + margins.right() + iconLabel->sizeHint().width() +
+                         layout->horizontalSpacing();
+  const int textWidth =
+      std::min(std::max(lead->sizeHint().width() + bar, sentenceWidth), most.width() - besideText);
+  // Down: the lines as far as the sentence and the buttons leave room.
+  const int belowLines = margins.top() + margins.bottom() + 2 * layout->verticalSpacing() +
+                         sentence->heightForWidth(textWidth) + buttons->sizeHint().height();
+  const int linesHeight = std::min(lead->sizeHint().height(), most.height() - belowLines);
+  scroll->setMinimumSize(textWidth, linesHeight);
+  sentence->setMinimumWidth(textWidth);
   setMaximumSize(most);
   buttons->button(QDialogButtonBox::Ok)->setDefault(true);
 }
