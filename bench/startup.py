@@ -36,13 +36,16 @@ def main():
         with open(sample, "w") as out:
             out.write("sample\n")
         env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_CONFIG_HOME=folder)
-        results = {}
-        for name, command in (("ours", [program, sample]), ("peer", [peer])):
-            times = []
-            for run in range(runs):
+        # Turn about, each first in every other round: a change in the machine's load, and
+        # whatever the second start of a pair gains from the first, meet both alike.
+        times = {"ours": [], "peer": []}
+        starts = [("ours", [program, sample]), ("peer", [peer])]
+        for run in range(runs):
+            for name, command in starts if run % 2 == 0 else reversed(starts):
                 marker = os.path.join(folder, f"{name}-{run}.shown")
-                times.append(time_to_shown(command, marker, dict(env, TEMPINEX_DUMP_GEOMETRY=marker)))
-            results[name] = statistics.median(times)
+                times[name].append(
+                    time_to_shown(command, marker, dict(env, TEMPINEX_DUMP_GEOMETRY=marker)))
+        results = {name: statistics.median(values) for name, values in times.items()}
     print(f"startup ours {results['ours']:.4f} s, peer {results['peer']:.4f} s, "
           f"ratio {results['ours'] / results['peer']:.2f}")
 

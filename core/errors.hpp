@@ -51,10 +51,12 @@ inline constexpr std::uint32_t kResultInvalidArg = 0x80070057;  // E_INVALIDARG
 
 class ResultCodeError : public std::exception {
  public:
-  explicit ResultCodeError(std::uint32_t code) : code(code) {}
+  explicit ResultCodeError(std::uint32_t code, std::u16string path = {})
+      : code(code), path(std::move(path)) {}
   const char* what() const noexcept override { return "result code error"; }
 
   std::uint32_t code;
+  std::u16string path;  // the file whose status gave the code; may be empty
 };
 
 class InvalidArgumentError : public std::exception {

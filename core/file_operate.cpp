@@ -165,6 +165,11 @@ void CFileOperate::RenameFile(const std::u16string& newPath) {
     return;
   }
   currentPath = newPath;
+  // The single file is known by its new name from now on: its status, its name and its type
+  // are read under the name it has, not under one that is gone.
+  if (count == 1 && files.size() == 1) {
+    files.front() = newPath;
+  }
 }
 
 void CFileOperate::ReportRenameFailure(const std::u16string& newPath, platform::NativeError error) {

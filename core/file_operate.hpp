@@ -30,6 +30,8 @@ class CFileOperate {
   void SetFiles(const std::vector<std::u16string>& paths);
   int GetCount() const { return count; }
   const std::u16string& GetCurrentPath() const { return currentPath; }
+  // The path of member index, as given to SetFiles (or renamed to).
+  const std::u16string& GetPath(int index) const { return FileAt(index); }
   const std::vector<std::u16string>& GetFailedFiles() const { return failedFiles; }
 
   FileStatus GetFileStatus(int index) const;
@@ -41,8 +43,8 @@ class CFileOperate {
   // platform can and the refused files have been reported.
   bool ApplyStatus(const FileStatus& status, bool leaveAttributes, int readOnlyClearedAt = -1);
   bool ProbeWritable(const std::u16string& path) const;
-  // Renames the single file within its folder; a failure is told to the user and leaves
-  // currentPath as it was.
+  // Renames the single file within its folder; currentPath and the set's one path follow a
+  // rename that succeeded. A failure is told to the user and leaves both as they were.
   void RenameFile(const std::u16string& newPath);
   void ReportFailures();
   // Where ApplyStatus reports its progress; nothing by default.

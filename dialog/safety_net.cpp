@@ -92,7 +92,10 @@ bool SafetyNet::Run(const std::function<void()>& handler, CommandSource source) 
   } catch (const FileError& error) {
     window.ShowMessage(caption, FileErrorText(error), MessageIcon::kError);
   } catch (const ResultCodeError& error) {
-    window.ShowMessage(caption, ResultCodeText(error.code, source), MessageIcon::kError);
+    // A code from a file's status comes after the file's name, as in the failure report.
+    const std::u16string text = ResultCodeText(error.code, source);
+    window.ShowMessage(caption, error.path.empty() ? text : error.path + u"\r\n" + text,
+                       MessageIcon::kError);
   } catch (const InvalidArgumentError&) {
     window.ShowMessage(caption, kInvalidArgumentText, MessageIcon::kError);
   } catch (const std::bad_alloc&) {

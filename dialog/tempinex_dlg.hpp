@@ -49,9 +49,6 @@ class CTempinexDlg : public INotificationSink {
   bool CheckDateTimeField(int edit, FieldPosition position, const FileStatus& reference);
   void ClampDay(FieldPosition position, std::int32_t value);
   void OnRowCheck(int row);
-  void OnFileCreate();
-  void OnFileLastChange();
-  void OnFileLastRead();
   bool IsRowChecked(int row) const;
   void OnRestoreTime();
   void OnCurrentTime();
@@ -71,7 +68,10 @@ class CTempinexDlg : public INotificationSink {
   void OnFilesDropped(const std::vector<std::u16string>& paths);
   void OnBrowseButton();
   void LoadFileSet();
+  FileStatus ReadStatus(int index) const;
   void ShowSingleFile(const FileStatus& status);
+  void ShowFileFacts(const FileStatus& status);
+  void ShowRenamedFile();
   void ShowFileList();
   void RestoreRowChecks();
   void DrawFileIcon();
@@ -95,8 +95,11 @@ class CTempinexDlg : public INotificationSink {
   CFileOperate files;
   // The paths after the program name, as written; the file-loading unit loads them at init.
   std::vector<std::u16string> commandLine;
-  // The member whose read-only box showed checked after the last load or list selection; -1
-  // when the box showed unchecked.
+  // The member whose times and attributes the rows and boxes took at the last load or list
+  // selection.
+  int shownIndex = 0;
+  // The member whose read-only box showed checked after the last load, list selection or
+  // apply; -1 when the box showed unchecked.
   int readOnlyShownFor = -1;
   SafetyNet net;
   Dispatcher dispatcher;

@@ -13,7 +13,7 @@ void CTempinexDlg::RouteApply() {
 }
 
 void CTempinexDlg::OnApply() {
-  ApplyChanges(files.GetFileStatus(0));
+  ApplyChanges(ReadStatus(0));
   controls.Enable(ids::kApply, false);
 }
 
@@ -21,7 +21,7 @@ void CTempinexDlg::OnOK() {
   if (files.GetCount() == 0) {
     return;
   }
-  ApplyChanges(files.GetFileStatus(0));
+  ApplyChanges(ReadStatus(0));
   controls.EndDialog(ids::kOk);
 }
 
@@ -31,7 +31,11 @@ void CTempinexDlg::ApplyChanges(const FileStatus& loaded) {
     return;
   }
   if (files.GetCount() == 1) {
+    const std::u16string before = files.GetCurrentPath();
     files.RenameFile(ComposeNewPath());
+    if (files.GetCurrentPath() != before) {
+      ShowRenamedFile();
+    }
   }
   for (int row = 0; row < kRowCount; ++row) {
     status.*kDateTimeRows[row].time = IsRowChecked(row) ? GetRowTime(row) : 0;
@@ -47,6 +51,9 @@ void CTempinexDlg::ApplyChanges(const FileStatus& loaded) {
   const int readOnlyClearedAt =
       readOnlyShownFor >= 0 && !controls.IsChecked(ids::kReadOnly) ? readOnlyShownFor : -1;
   files.ApplyStatus(status, leaveAttributes, readOnlyClearedAt);
+  // The boxes now stand for what was just written: a read-only box the user has just checked
+  // can be cleared by the next apply without a reload.
+  readOnlyShownFor = controls.IsChecked(ids::kReadOnly) ? shownIndex : -1;
   files.ReportFailures();
 }
 

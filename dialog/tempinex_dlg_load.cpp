@@ -53,7 +53,7 @@ void CTempinexDlg::OnBrowseButton() {
 }
 
 void CTempinexDlg::LoadFileSet() {
-  const FileStatus status = files.GetFileStatus(0);
+  const FileStatus status = ReadStatus(0);
   controls.ListDeleteAllRows(ids::kInfoList);
   if (files.GetCount() <= 1) {
     ShowSingleFile(status);
@@ -76,9 +76,19 @@ void CTempinexDlg::LoadFileSet() {
     OnAttributeCheck();
   }
   ShowAttributes(status.attribute);
+  shownIndex = 0;
   readOnlyShownFor = (status.attribute & platform::kAttrReadOnly) ? 0 : -1;
   // Last: the texts written above may have enabled Apply on their way.
   controls.Enable(ids::kApply, false);
+}
+
+// A time of the file that cannot be shown raises an error that says which file it is.
+FileStatus CTempinexDlg::ReadStatus(int index) const {
+  try {
+    return files.GetFileStatus(index);
+  } catch (const ResultCodeError& error) {
+    throw ResultCodeError(error.code, files.GetPath(index));
+  }
 }
 
 void CTempinexDlg::ShowSingleFile(const FileStatus& status) {
@@ -87,6 +97,11 @@ void CTempinexDlg::ShowSingleFile(const FileStatus& status) {
   controls.SetText(ids::kFileName, files.GetBaseName(0));
   controls.Enable(ids::kExtension, true);
   controls.SetText(ids::kExtension, files.GetExtension(0));
+  ShowFileFacts(status);
+}
+
+// The four rows about the single file.
+void CTempinexDlg::ShowFileFacts(const FileStatus& status) {
   const std::u16string fullPath(FullPathOf(status));
   const std::u16string shortPath = platform::ShortPathName(fullPath);
   controls.ListSetHeader(ids::kInfoList, 0, u"項目");
@@ -98,6 +113,15 @@ void CTempinexDlg::ShowSingleFile(const FileStatus& status) {
   controls.ListSetCell(ids::kInfoList, 1, 1, fullPath);
   controls.ListSetCell(ids::kInfoList, 2, 1, shortPath);
   controls.ListSetCell(ids::kInfoList, 3, 1, FormatSizeText(status.size));
+}
+
+// After a rename the list and the icon show the file under its new name, as the name fields
+// do; the times and boxes keep what the user set.
+void CTempinexDlg::ShowRenamedFile() {
+  const FileStatus status = ReadStatus(0);
+  controls.ListDeleteAllRows(ids::kInfoList);
+  DrawFileIcon();
+  ShowFileFacts(status);
 }
 
 void CTempinexDlg::ShowFileList() {
@@ -112,7 +136,9 @@ void CTempinexDlg::ShowFileList() {
   rows.reserve(static_cast<std::size_t>(files.GetCount()));
   const ManyQuestions asking = files.AskAboutEveryFile();
   for (int i = 0; i < files.GetCount(); ++i) {
-    rows.emplace_back(files.GetDisplayName(i), files.GetTypeName(i));
+    // The display name first: the shell answers the type name from what it found for it.
+    std::u16string displayName = files.GetDisplayName(i);
+    rows.emplace_back(std::move(displayName), files.GetTypeName(i));
   }
   controls.ListAppendRows(ids::kInfoList, rows);
 }
@@ -149,11 +175,12 @@ void CTempinexDlg::ShowFileStatus(int index) {
   if (index < 0 || index >= files.GetCount()) {
     return;  // beside the rows, or a row of facts about the single file
   }
-  const FileStatus status = files.GetFileStatus(index);
+  const FileStatus status = ReadStatus(index);
   for (int row = 0; row < kRowCount; ++row) {
     SetRowTime(row, status.*kDateTimeRows[row].time);
   }
   ShowAttributes(status.attribute);
+  shownIndex = index;
   readOnlyShownFor = (status.attribute & platform::kAttrReadOnly) ? index : -1;
 }
 

@@ -69,7 +69,7 @@ void CTempinexDlg::SetRowTime(int row, StatusTime time) {
 
 StatusTime CTempinexDlg::GetRowTime(int row) {
   const DateTimeRow& rowControls = kDateTimeRows[row];
-  const FileStatus reference = files.GetFileStatus(0);
+  const FileStatus reference = ReadStatus(0);
   std::int32_t values[kFieldCount];
   for (int field = 0; field < kFieldCount; ++field) {
     const int edit = rowControls.edits[field];
@@ -83,7 +83,7 @@ StatusTime CTempinexDlg::GetRowTime(int row) {
 }
 
 void CTempinexDlg::CheckField(std::uint32_t id) {
-  const FileStatus reference = files.GetFileStatus(0);
+  const FileStatus reference = ReadStatus(0);
   if (FullPathOf(reference).empty()) {
     return;  // nothing loaded, or the first file cannot be found
   }
@@ -167,22 +167,12 @@ void CTempinexDlg::OnRowCheck(int row) {
   }
 }
 
-void CTempinexDlg::OnFileCreate() {
-  OnRowCheck(kCreationRow);
-}
-void CTempinexDlg::OnFileLastChange() {
-  OnRowCheck(kLastWriteRow);
-}
-void CTempinexDlg::OnFileLastRead() {
-  OnRowCheck(kLastAccessRow);
-}
-
 bool CTempinexDlg::IsRowChecked(int row) const {
   return controls.IsChecked(kDateTimeRows[row].checkBox);
 }
 
 void CTempinexDlg::OnRestoreTime() {
-  const FileStatus reference = files.GetFileStatus(0);
+  const FileStatus reference = ReadStatus(0);
   for (int row = 0; row < kRowCount; ++row) {
     if (IsRowChecked(row)) {
       SetRowTime(row, reference.*kDateTimeRows[row].time);

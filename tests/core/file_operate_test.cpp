@@ -267,10 +267,11 @@ TEST_F(FileSetTest, RenameMovesWithinFolderAndFollowsCurrentPath) {
   EXPECT_EQ(set.GetCurrentPath(), other);
   EXPECT_FALSE(fs::exists(PlainShell::Native(name)));
   EXPECT_TRUE(messages.shown.empty());
-  // The batch writes the renamed file; the list keeps the name it was given.
+  // The set follows the file: the batch, its status and its name are those of the new name.
   EXPECT_TRUE(set.ApplyStatus(WithModified(kSomeTime), true));
   EXPECT_EQ(Stat(other).st_mtime, kSomeTime);
-  EXPECT_EQ(set.GetBaseName(0), u"Name");
+  EXPECT_EQ(set.GetBaseName(0), u"other");
+  EXPECT_EQ(set.GetFileStatus(0).modified, kSomeTime);
 }
 
 TEST_F(FileSetTest, RenameOntoExistingFileIsRefusedToldAndHarmless) {

@@ -175,6 +175,31 @@ TEST_F(ApplyTest, RenameFollowsTheNameFields) {
   EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("report")});
 }
 
+// After a rename the dialog works on the file under its new name: the list shows it,
+// "元の日時" puts back its times, and the next apply writes it.
+TEST_F(ApplyTest, AfterARenameTheListTheTimesAndTheNextApplyFollowTheFile) {
+  const QString path = MakeFile(QStringLiteral("before.txt"), kArchiveBit, "body");
+  const QString renamed = folder.filePath(QStringLiteral("after.txt"));
+  Open({path});
+  Type(ids::kFileName, QStringLiteral("after"));
+  Click(ids::kApply);
+  ASSERT_TRUE(QFile::exists(renamed));
+  auto* list = static_cast<QTableView*>(dlg->Control(ids::kInfoList));
+  EXPECT_EQ(list->model()->index(1, 1).data().toString(), renamed);  // パス名
+
+  CheckRowWithYear(ids::kLastChangeCheck, ids::kLastChangeYear, QStringLiteral("2020"));
+  Click(ids::kRestoreTime);
+  EXPECT_EQ(dlg->window->GetText(ids::kLastChangeYear), u"2010");  // not 1970
+
+  Type(ids::kLastChangeYear, QStringLiteral("2015"));
+  ASSERT_TRUE(dlg->window->IsEnabled(ids::kApply));
+  Click(ids::kApply);
+  EXPECT_TRUE(dlg->prompts.messages.empty());
+  EXPECT_EQ(YearOf(Status(renamed).modified), 2015);
+  EXPECT_EQ(Content(renamed), QByteArray("body"));
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("after.txt")});
+}
+
 TEST_F(ApplyTest, SeveralFilesGetTheSameTimesAndKeepTheirNames) {
   const QStringList paths = {MakeFile(QStringLiteral("a.txt")), MakeFile(QStringLiteral("b.txt")),
                              MakeFile(QStringLiteral("c"))};
@@ -318,6 +343,23 @@ TEST_F(ApplyTest, ReadOnlyFileIsRefusedUnlessItsReadOnlyBoxIsCleared) {
   const FileStatus after = Status(path);
   EXPECT_EQ(YearOf(after.created), 2012);
   EXPECT_EQ(after.attribute & kFourBits, 0);
+}
+
+// What the boxes show after an apply is what the next apply starts from: read-only set and
+// cleared again in one sitting, as after a restart.
+TEST_F(ApplyTest, ReadOnlySetByAnApplyIsClearedByTheNext) {
+  const QString path = MakeFile(QStringLiteral("plain.txt"), kArchiveBit);
+  ASSERT_EQ(chmod(QFile::encodeName(path).constData(), 0644), 0);
+  Open({path});
+  Click(ids::kAttributeCheck);
+  Click(ids::kReadOnly);
+  Click(ids::kApply);
+  ASSERT_EQ(Stat(path).st_mode & 0777, 0444u);
+  Click(ids::kReadOnly);
+  Click(ids::kApply);
+  EXPECT_TRUE(dlg->prompts.messages.empty());
+  EXPECT_NE(Stat(path).st_mode & 0200, 0u);
+  EXPECT_EQ(Status(path).attribute & kFourBits, kArchiveBit);
 }
 
 TEST_F(ApplyTest, InASetOnlyTheShownFileWhoseReadOnlyBoxWasClearedIsMadeWritable) {

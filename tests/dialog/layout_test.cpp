@@ -2,6 +2,7 @@
 // font in use, every date-time field shows its widest value beside its up-down, and the mouse
 // reaches every control where it is seen. ctest runs these in more than one locale and scale.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFontDatabase>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOption>
+#include <QToolButton>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
@@ -222,6 +224,17 @@ TEST_F(LayoutTest, FieldsAndUpDownsAreNamedForScreenReaders) {
       EXPECT_FALSE(dlg.Control(entry.id)->accessibleName().isEmpty()) << entry.id;
     }
   }
+  // Each arrow says what it does, as a screen reader is told; not just "button".
+  QStringList arrows;
+  for (const int id : {ids::kCreateYearSpin, ids::kLastReadSecondSpin}) {
+    for (QToolButton* arrow : dlg.Control(id)->findChildren<QToolButton*>()) {
+      arrows << QAccessible::queryAccessibleInterface(arrow)->text(QAccessible::Name);
+    }
+  }
+  EXPECT_EQ(arrows,
+            (QStringList{QStringLiteral("作成： 年 増やす"), QStringLiteral("作成： 年 減らす"),
+                         QStringLiteral("アクセス： 秒 増やす"),
+                         QStringLiteral("アクセス： 秒 減らす")}));
 }
 
 }  // namespace

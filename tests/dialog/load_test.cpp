@@ -410,6 +410,21 @@ TEST_F(LoadTest, OpenFileDialogListsEveryFileAndReturnsTheSelection) {
   EXPECT_TRUE(sawNoDotName);
 }
 
+// The status read refuses times before 1970 (the local-time conversion has no such times):
+// the window is on the screen before the message, and the message says which file it is.
+TEST_F(LoadTest, FileDatedBefore1970ShowsTheWindowFirstAndAnErrorNamingIt) {
+  const QString path = MakeFile(QStringLiteral("古い.txt"));
+  const timespec times[2] = {{-315619200, 0}, {-315619200, 0}};  // 1960-01-01
+  ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+  MainDialogHarness& d = Dialog({path});
+  ASSERT_EQ(d.prompts.messages.size(), 1u);
+  const auto& message = d.prompts.messages[0];
+  EXPECT_TRUE(message.ownerVisible);
+  EXPECT_EQ(message.icon, MessageIcon::kError);
+  EXPECT_EQ(message.text, qt::ToU16(path) + u"\r\nパラメーターが正しくありません。");
+  EXPECT_TRUE(d.window->isVisible());
+}
+
 TEST_F(LoadTest, UnreadableStatusShowsZerosWithoutAMessage) {
   const QString missing = folder.filePath(QStringLiteral("gone.txt"));
   // An existing file whose full path is 260 units long or more: too long to be read.

@@ -31,6 +31,8 @@ TEST(NameTableTest, FindsEveryNameAfterGrowingAndNothingElse) {
   EXPECT_EQ(table.Find(""), std::optional<std::uint8_t>(2));
   EXPECT_EQ(table.Find("name5000"), std::nullopt);
   EXPECT_EQ(table.Find("Name1"), std::nullopt);
+  EXPECT_FALSE(table.Add(std::string(256, 'x'), 1));  // longer than any directory entry
+  EXPECT_EQ(table.Find(std::string(256, 'x')), std::nullopt);
 }
 
 }  // namespace

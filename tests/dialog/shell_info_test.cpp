@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <filesystem>
 #include <random>
 
 #include <gtest/gtest.h>
@@ -136,6 +137,11 @@ TEST(ShellInfoTest, FilesOfAFolderThatCannotBeSearchedAreMissingEitherWay) {
 TEST(ShellInfoTest, ManyQuestionsAtOnceAnswerAsOneByOne) {
   QTemporaryDir folder;
   const std::string root = folder.path().toStdString();
+  // QTemporaryDir removes by Qt's names, which miss the name that is not UTF-8.
+  const struct RemoveByBytes {
+    std::string path;
+    ~RemoveByBytes() { std::filesystem::remove_all(path); }
+  } cleanup{root};
   const auto make = [&](const std::string& name) {
     const std::string path = root + "/" + name;
     FILE* file = std::fopen(path.c_str(), "w");

@@ -6,6 +6,11 @@
 
 namespace tempinex::test {
 
+QString RunSettingsRoot() {
+  static const QTemporaryDir folder;
+  return folder.path();
+}
+
 void SettingsSandbox::WriteFile(const QString& application, const QByteArray& bytes) const {
   QDir().mkpath(Root() + QStringLiteral("/kanorem"));
   QFile file(FileOf(application));

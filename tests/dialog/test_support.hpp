@@ -77,10 +77,20 @@ class RecordingSink : public INotificationSink {
   std::vector<Notification> seen;
 };
 
-// Points the user's settings of QSettings' native format at a fresh folder for one test.
+// A folder for the settings written outside any sandbox (Qt's own file dialog keeps its state
+// there), removed when the test program ends, so that no test writes the user's settings.
+QString RunSettingsRoot();
+
+// Points the user's settings of QSettings' native format at a fresh folder for one test, and
+// back at the run's folder afterwards: a setting written later must not bring it back.
 class SettingsSandbox {
  public:
   SettingsSandbox() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Root()); }
+  ~SettingsSandbox() {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, RunSettingsRoot());
+  }
+  SettingsSandbox(const SettingsSandbox&) = delete;
+  SettingsSandbox& operator=(const SettingsSandbox&) = delete;
   QString Root() const { return folder.path(); }
   QString FileOf(const QString& application) const {
     return Root() + QStringLiteral("/kanorem/") + application + QStringLiteral(".conf");

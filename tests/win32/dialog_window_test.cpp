@@ -130,6 +130,28 @@ TEST_F(Win32DialogTest, OpensOnTheCommandLineFileWithItsNameListIconAndAboutItem
   });
 }
 
+// A file dated before 1970 on the command line cannot be loaded: its message comes over the
+// shown window and names the file.
+TEST_F(Win32DialogTest, ALoadErrorAtStartComesOverTheShownWindowAndNamesTheFile) {
+  const std::u16string file = folder.Join(u"old 1960.txt");
+  MakeFile(file);
+  const std::uint64_t in1960 = TicksOfUnix(-315619200);
+  SetTimes(file, in1960, in1960, in1960);
+  bool seen = false;
+  Run({file}, [&] {
+    const HWND box = FindWindowW(nullptr, L"win32_dialog_tests");
+    ASSERT_NE(box, nullptr);
+    seen = true;
+    EXPECT_TRUE(IsWindowVisible(window.Handle()));
+    wchar_t text[512] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 512);
+    EXPECT_NE(U(text).find(file), std::u16string::npos);
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    Later(300, [&] { Close(); });
+  });
+  EXPECT_TRUE(seen);
+}
+
 TEST_F(Win32DialogTest, TextWritesNotifyOnlyOnChangeAndBeforeTheyReturn) {
   const std::u16string file = folder.Join(u"a.txt");
   MakeFile(file);

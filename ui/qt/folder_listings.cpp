@@ -39,15 +39,46 @@ std::optional<Split> SplitPath(std::u16string_view path) {
   return split;
 }
 
+// The bytes of a name made of ASCII alone, which are its code units: most names are, and they
+// need neither the general encoding nor a string of their own. Nothing for any other name.
+std::optional<std::string_view> AsciiBytes(std::u16string_view name, char (&buffer)[256]) {
+  if (name.size() > sizeof buffer) {
+    return std::nullopt;
+  }
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (name[i] == 0 || name[i] >= 0x80) {
+      return std::nullopt;
+    }
+    buffer[i] = static_cast<char>(name[i]);
+  }
+  return std::string_view(buffer, name.size());
+}
+
 }  // namespace
+
+void FolderListings::Clear() {
+  folders.clear();
+  lastFolder = {};
+  lastTable = nullptr;
+}
 
 void FolderListings::Prepare(const std::vector<std::u16string>& paths) {
   Clear();
   std::unordered_map<std::u16string_view, std::size_t> filesPerFolder;
+  // The paths of a set mostly come folder by folder: the count of the folder met last is at
+  // hand without hashing the folder again.
+  std::u16string_view lastCounted;
+  std::size_t* lastCount = nullptr;
   for (const std::u16string& path : paths) {
-    if (const auto split = SplitPath(path)) {
-      ++filesPerFolder[split->folder];
+    const auto split = SplitPath(path);
+    if (!split) {
+      continue;
     }
+    if (lastCount == nullptr || split->folder != lastCounted) {
+      lastCounted = split->folder;
+      lastCount = &filesPerFolder[split->folder];
+    }
+    ++*lastCount;
   }
   // Only folders this user may both read and search: the entries of a folder that can be read
   // but not searched cannot be looked at one by one, and must not be answered for.
@@ -79,7 +110,10 @@ void FolderListings::List(const std::u16string& folder, const std::string& nativ
     } else if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
       kind = Entry::kAsk;  // a link may lead to a folder
     }
-    entries.Add(entry->d_name, static_cast<std::uint8_t>(kind));
+    if (!entries.Add(entry->d_name, static_cast<std::uint8_t>(kind))) {
+      folders.erase(folder);  // a listing that misses a name must answer for none
+      break;
+    }
   }
   closedir(directory);
 }
@@ -92,15 +126,25 @@ std::optional<EntryKind> FolderListings::Find(std::u16string_view path) const {
   if (!split) {
     return std::nullopt;
   }
-  const auto folder = folders.find(split->folder);
-  if (folder == folders.end()) {
-    return std::nullopt;
+  if (lastTable == nullptr || split->folder != lastFolder) {
+    const auto folder = folders.find(split->folder);
+    if (folder == folders.end()) {
+      return std::nullopt;
+    }
+    lastFolder = folder->first;  // the key stays where it is while the map lives
+    lastTable = &folder->second;
   }
-  const auto name = EncodeFileName(split->name);
-  if (!name) {
-    return std::nullopt;
+  char buffer[256];
+  std::optional<std::string_view> bytes = AsciiBytes(split->name, buffer);
+  std::optional<std::string> encoded;
+  if (!bytes) {
+    encoded = EncodeFileName(split->name);
+    if (!encoded) {
+      return std::nullopt;
+    }
+    bytes = *encoded;
   }
-  const std::optional<std::uint8_t> entry = folder->second.Find(*name);
+  const std::optional<std::uint8_t> entry = lastTable->Find(*bytes);
   if (!entry) {
     return EntryKind::kMissing;
   }

@@ -20,7 +20,7 @@ class FolderListings {
   // Lists each folder that holds many of paths, unless it looks far larger than its share of
   // them; forgets every earlier listing.
   void Prepare(const std::vector<std::u16string>& paths);
-  void Clear() { folders.clear(); }
+  void Clear();
   // What the listing of path's folder says of it; nothing when no listing can tell (the
   // folder not listed, a symbolic link, an entry of unknown type, a name ending in "/").
   std::optional<EntryKind> Find(std::u16string_view path) const;
@@ -36,6 +36,9 @@ class FolderListings {
   void List(const std::u16string& folder, const std::string& native, std::size_t files);
 
   std::unordered_map<std::u16string, NameTable, FolderHash, std::equal_to<>> folders;
+  // The folder found last: the files of a set are asked about folder by folder.
+  mutable std::u16string_view lastFolder;
+  mutable const NameTable* lastTable = nullptr;
 };
 
 }  // namespace tempinex::qt

@@ -1,10 +1,10 @@
 #include "geometry_dump.hpp"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QTextStream>
 #include <QTimer>
 #include <QWidget>
+#include <cstdio>
 
 namespace tempinex::qt {
 
@@ -15,7 +15,11 @@ void DumpGeometryWhenShown(QWidget& window) {
   }
   // Queued, so it runs in the dialog's own loop, after the window has been shown.
   QTimer::singleShot(0, &window, [&window, target] {
-    QSaveFile file(target);  // appears whole or not at all
+    // Written beside the target and renamed onto it, so that it appears whole or not at all.
+    // Not forced to the disk: a reader on this machine has no need of it, and start-ups are
+    // timed by the file's appearance.
+    const QString part = target + QStringLiteral(".part");
+    QFile file(part);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
       return;
     }
@@ -30,7 +34,8 @@ void DumpGeometryWhenShown(QWidget& window) {
           << control->height() << '\n';
     }
     out.flush();
-    file.commit();
+    file.close();
+    std::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData());
   });
 }
 

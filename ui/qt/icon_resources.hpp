@@ -9,5 +9,9 @@ namespace tempinex::qt {
 QIcon IconResource(int id);
 // One image of an icon resource: size 32 (large) or 16 (small).
 QPixmap IconResourceImage(int id, int size);
+// The PNG image at path; a null pixmap when there is none.
+QPixmap ReadPng(const QString& path);
+// The style's picture of a file or a folder, for a type whose icon the desktop lacks.
+QIcon PlainFileIcon(bool directory);
 
 }  // namespace tempinex::qt

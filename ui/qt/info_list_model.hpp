@@ -1,7 +1,8 @@
 #pragma once
 
-// The rows of the information list: plain texts in two or more columns, held in one vector so
-// that a batch of many rows goes in with a single insertion.
+// The rows of the information list: plain texts in two or more columns, held cell after cell
+// in one vector, so that a batch of many rows goes in with a single insertion and costs no
+// allocation of its own per row.
 
 #include <QAbstractTableModel>
 #include <QStringList>
@@ -24,11 +25,19 @@ class InfoListModel : public QAbstractTableModel {
   void Clear();
   void InsertRow(int row, const QString& column0);
   void SetCell(int row, int column, const QString& text);
-  void AppendRows(std::vector<QStringList> rows);
+  // Appends rows given cell after cell, perRow cells to a row; a row narrower than the list
+  // gets empty cells, a wider one loses its last.
+  void AppendRows(std::vector<QString> batch, int perRow);
 
  private:
+  // Cells to a row: one per column, and one before any column exists.
+  int Width() const { return std::max(static_cast<int>(headers.size()), 1); }
+  QString& Cell(int row, int column) {
+    return cells[static_cast<std::size_t>(row) * Width() + column];
+  }
+
   QStringList headers;
-  std::vector<QStringList> rows;  // each as wide as headers
+  std::vector<QString> cells;  // row after row, Width() cells to a row
 };
 
 }  // namespace tempinex::qt

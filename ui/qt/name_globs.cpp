@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QStandardPaths>
+#include <algorithm>
 
 namespace tempinex::qt {
 
@@ -29,6 +30,20 @@ QString LiteralSuffix(const QString& glob) {
     --start;
   }
   return glob.mid(start);
+}
+
+char16_t AsciiLower(QChar letter) {
+  const char16_t unit = letter.unicode();
+  return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
+}
+
+// The end letter of a glob's literal part in lower case, when it is ASCII; 0 otherwise.
+char16_t AsciiEnd(QChar letter) {
+  return letter.unicode() < 0x80 ? AsciiLower(letter) : 0;
+}
+
+bool IsAscii(QStringView text) {
+  return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
 }
 
 }  // namespace
@@ -65,27 +80,57 @@ void NameGlobs::ReadGlobs(const QString& path) {
     }
     if (HasWildcard(glob)) {
       // Anchored at both ends; names hold no separator, so path rules do not matter here.
-      patterns.push_back({LiteralPrefix(glob), LiteralSuffix(glob),
-                          QRegularExpression(QRegularExpression::wildcardToRegularExpression(glob),
-                                             QRegularExpression::CaseInsensitiveOption)});
+      Pattern pattern{LiteralPrefix(glob), LiteralSuffix(glob),
+                      QRegularExpression(QRegularExpression::wildcardToRegularExpression(glob),
+                                         QRegularExpression::CaseInsensitiveOption)};
+      pattern.first = pattern.prefix.isEmpty() ? 0 : AsciiEnd(pattern.prefix.front());
+      pattern.last = pattern.suffix.isEmpty() ? 0 : AsciiEnd(pattern.suffix.back());
+      patterns.push_back(std::move(pattern));
     } else {
-      literalNames.insert(glob.toLower());
+      const QString lower = glob.toLower();
+      literalNames.insert(lower);
+      if (!lower.isEmpty()) {
+        literalShapes.push_back({lower.size(), AsciiEnd(lower.front()), AsciiEnd(lower.back())});
+      }
     }
   }
 }
 
-bool NameGlobs::MayMatchWholeName(const QString& name) const {
-  if (!known || literalNames.contains(name.toLower())) {
+// A name of a hundred thousand in a large set: most are ruled out by their length and their
+// first and last letters, without a string made or a pattern run.
+bool NameGlobs::MayMatchWholeName(QStringView name) const {
+  if (!known) {
     return true;
   }
-  for (const Pattern& pattern : patterns) {
-    if (name.startsWith(pattern.prefix, Qt::CaseInsensitive) &&
-        name.endsWith(pattern.suffix, Qt::CaseInsensitive) &&
-        pattern.expression.match(name).hasMatch()) {
-      return true;
-    }
+  const bool ascii = IsAscii(name);
+  if (MayMatchLiteral(name, ascii)) {
+    return true;
   }
-  return false;
+  return std::any_of(patterns.begin(), patterns.end(),
+                     [&](const Pattern& pattern) { return MayMatchPattern(pattern, name, ascii); });
+}
+
+bool NameGlobs::MayMatchLiteral(QStringView name, bool ascii) const {
+  if (ascii && !name.isEmpty() &&
+      std::none_of(literalShapes.begin(), literalShapes.end(), [&](const Shape& shape) {
+        return shape.length == name.size() &&
+               (shape.first == 0 || shape.first == AsciiLower(name.front())) &&
+               (shape.last == 0 || shape.last == AsciiLower(name.back()));
+      })) {
+    return false;
+  }
+  return literalNames.contains(name.toString().toLower());
+}
+
+bool NameGlobs::MayMatchPattern(const Pattern& pattern, QStringView name, bool ascii) {
+  if (ascii && !name.isEmpty() &&
+      ((pattern.first != 0 && AsciiLower(name.front()) != pattern.first) ||
+       (pattern.last != 0 && AsciiLower(name.back()) != pattern.last))) {
+    return false;
+  }
+  return name.startsWith(pattern.prefix, Qt::CaseInsensitive) &&
+         name.endsWith(pattern.suffix, Qt::CaseInsensitive) &&
+         pattern.expression.match(name.toString()).hasMatch();
 }
 
 }  // namespace tempinex::qt

@@ -5,17 +5,27 @@
 #include <QMessageBox>
 
 #include "file_name.hpp"
+#include "long_message_box.hpp"
 #include "text_convert.hpp"
 
 namespace tempinex::qt {
 
 void QtPrompts::ShowMessage(QWidget* owner, const std::u16string& caption,
                             const std::u16string& text, MessageIcon icon, bool systemModal) {
-  QMessageBox box(icon == MessageIcon::kExclamation ? QMessageBox::Warning : QMessageBox::Critical,
-                  ToQString(caption), ToQString(text), QMessageBox::Ok, owner);
+  const QMessageBox::Icon shown =
+      icon == MessageIcon::kExclamation ? QMessageBox::Warning : QMessageBox::Critical;
   // Qt has no system-modal box; blocking every window of the program comes closest.
-  box.setWindowModality(systemModal ? Qt::ApplicationModal : Qt::WindowModal);
-  box.exec();
+  const Qt::WindowModality modality = systemModal ? Qt::ApplicationModal : Qt::WindowModal;
+  QMessageBox box(shown, ToQString(caption), ToQString(text), QMessageBox::Ok, owner);
+  const QRect room = RoomForMessage(owner);
+  if (MessageFits(box.sizeHint(), room)) {
+    box.setWindowModality(modality);
+    box.exec();
+    return;
+  }
+  LongMessageBox longBox(owner, ToQString(caption), ToQString(text), shown, room);
+  longBox.setWindowModality(modality);
+  longBox.exec();
 }
 
 namespace {

@@ -18,6 +18,7 @@
 #include <QStyle>
 #include <QTableView>
 #include <QUrl>
+#include <unordered_map>
 
 #include "control_ids.hpp"
 #include "file_name.hpp"
@@ -65,8 +66,7 @@ QPixmap FileIconImage(const SetIcon& icon) {
                 : database.mimeTypeForFile(NativePath(icon.path), QMimeDatabase::MatchExtension);
   QIcon themed = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
   if (themed.isNull()) {
-    themed =
-        QApplication::style()->standardIcon(directory ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
+    themed = PlainFileIcon(directory);
   }
   return themed.pixmap(size, size);
 }
@@ -84,8 +84,11 @@ QtDialogWindow::QtDialogWindow(IPrompts& prompts, const QFont& font)
 
 void QtDialogWindow::Open(INotificationSink& receiver) {
   sink = &receiver;
-  Deliver({0, Event::kInitDialog});
+  // Shown first: a message that the start-up raises (a file on the command line that cannot
+  // be loaded) stands in front of the window it concerns, not alone before it. The window is
+  // painted only once the start-up is done or a message box waits.
   show();
+  Deliver({0, Event::kInitDialog});
 }
 
 int QtDialogWindow::RunModal(INotificationSink& receiver) {
@@ -216,12 +219,19 @@ void QtDialogWindow::ListAppendRows(int id, const std::vector<ListRow>& rows) {
   if (model == nullptr) {
     return;
   }
-  std::vector<QStringList> batch;
-  batch.reserve(rows.size());
+  std::vector<QString> cells;
+  cells.reserve(rows.size() * 2);
+  // A large set has many rows but few type names: rows of one type share one string.
+  std::unordered_map<std::u16string_view, QString> shared;
   for (const ListRow& row : rows) {
-    batch.push_back({ToQString(row.first), ToQString(row.second)});
+    auto type = shared.find(row.second);
+    if (type == shared.end()) {
+      type = shared.emplace(row.second, ToQString(row.second)).first;
+    }
+    cells.push_back(ToQString(row.first));
+    cells.push_back(type->second);
   }
-  model->AppendRows(std::move(batch));
+  model->AppendRows(std::move(cells), 2);
 }
 
 int QtDialogWindow::ListRowCount(int id) const {

@@ -22,7 +22,7 @@ class QtDialogWindow : public TemplateDialog, public IDialogControls {
   // prompts answers message boxes and the open-file dialog; it must outlive the window.
   QtDialogWindow(IPrompts& prompts, const QFont& font);
 
-  // Delivers the init notification to sink and shows the window; returns at once.
+  // Shows the window and delivers the init notification to sink; returns at once.
   void Open(INotificationSink& sink);
   // Open, then the modal run; returns the result given to EndDialog.
   int RunModal(INotificationSink& sink);

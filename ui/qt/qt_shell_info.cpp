@@ -26,12 +26,12 @@ Kind LookUpKind(const std::u16string& path) {
   return directory ? Kind::kDirectory : Kind::kOther;
 }
 
-std::u16string FileNameOf(std::u16string path) {
+std::u16string_view FileNameOf(std::u16string_view path) {
   while (path.size() > 1 && path.back() == u'/') {
-    path.pop_back();
+    path.remove_suffix(1);
   }
   const std::size_t slash = path.rfind(u'/');
-  return slash == std::u16string::npos ? path : path.substr(slash + 1);
+  return slash == std::u16string_view::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
@@ -62,7 +62,7 @@ std::u16string QtShellInfo::DisplayName(const std::u16string& path) {
   kindPath = path;
   kindOfPath = static_cast<int>(kind);
   // The name part of our own UTF-16 path keeps bytes that Qt's decoding would lose.
-  return kind == Kind::kMissing ? std::u16string() : FileNameOf(path);
+  return kind == Kind::kMissing ? std::u16string() : std::u16string(FileNameOf(path));
 }
 
 std::u16string QtShellInfo::TypeName(const std::u16string& path) {
@@ -76,33 +76,37 @@ std::u16string QtShellInfo::TypeName(const std::u16string& path) {
   // By name only, never by contents. Names that share a type share a key: "/" for folders,
   // the complete suffix (everything after the first dot), or ":" for names without a dot that
   // no glob matches (the default type); every other name is asked about as ":" and itself.
-  const QString name = ToQString(FileNameOf(path));
+  const std::u16string_view name = FileNameOf(path);
+  const QStringView nameView(name.data(), static_cast<qsizetype>(name.size()));
   // The glob lists are read once a second file is asked about: a single file (the program
   // started on one) is asked about as itself.
-  const bool firstFile = typeNameByKey.isEmpty();
+  const bool firstFile = typeNameByKey.empty();
   if (!globs && !firstFile && kind != Kind::kDirectory) {
     globs = std::make_unique<NameGlobs>();
   }
-  const qsizetype dot = name.indexOf(QLatin1Char('.'));
-  QString key;
+  const std::size_t dot = name.find(u'.');
+  std::u16string wholeName;
+  std::u16string_view key;
   if (kind == Kind::kDirectory) {
-    key = QStringLiteral("/");
-  } else if (!globs || globs->MayMatchWholeName(name) || dot == name.size() - 1) {
-    key = QLatin1Char(':') + name;  // "name." and the like are asked as they are, too
-  } else if (dot < 0) {
-    key = QStringLiteral(":");
+    key = u"/";
+  } else if (!globs || globs->MayMatchWholeName(nameView) || dot + 1 == name.size()) {
+    wholeName = u":" + std::u16string(name);  // "name." and the like are asked as they are, too
+    key = wholeName;
+  } else if (dot == std::u16string_view::npos) {
+    key = u":";
   } else {
-    key = name.mid(dot + 1);
+    key = name.substr(dot + 1);
   }
-  auto cached = typeNameByKey.constFind(key);
-  if (cached == typeNameByKey.constEnd()) {
-    const QMimeType type = kind == Kind::kDirectory
-                               ? database.mimeTypeForName(QStringLiteral("inode/directory"))
-                               : database.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
+  auto cached = typeNameByKey.find(key);
+  if (cached == typeNameByKey.end()) {
+    const QMimeType type =
+        kind == Kind::kDirectory
+            ? database.mimeTypeForName(QStringLiteral("inode/directory"))
+            : database.mimeTypeForFile(nameView.toString(), QMimeDatabase::MatchExtension);
     // Some comments end in a blank.
-    cached = typeNameByKey.insert(key, type.comment().trimmed());
+    cached = typeNameByKey.emplace(key, ToU16(type.comment().trimmed())).first;
   }
-  return ToU16(*cached);
+  return cached->second;
 }
 
 }  // namespace tempinex::qt

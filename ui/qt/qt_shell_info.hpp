@@ -3,12 +3,11 @@
 // Names and type names as the desktop shows them: the file's name and the MIME type's comment
 // from shared-mime-info, in the user's language.
 
-#include <QHash>
 #include <QMimeDatabase>
 #include <QString>
-#include <string>
-
 #include <memory>
+#include <string>
+#include <unordered_map>
 
 #include "folder_listings.hpp"
 #include "name_globs.hpp"
@@ -25,8 +24,14 @@ class QtShellInfo : public IShellInfo {
 
  private:
   QMimeDatabase database;
+  struct KeyHash {
+    using is_transparent = void;
+    std::size_t operator()(std::u16string_view key) const {
+      return std::hash<std::u16string_view>{}(key);
+    }
+  };
   // A look-up by name takes tens of microseconds; large sets share few suffixes.
-  QHash<QString, QString> typeNameByKey;
+  std::unordered_map<std::u16string, std::u16string, KeyHash, std::equal_to<>> typeNameByKey;
   // Read when the first file is met.
   std::unique_ptr<NameGlobs> globs;
   // The list asks for a file's display name and then at once for its type name: the kind

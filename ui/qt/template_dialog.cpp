@@ -78,7 +78,9 @@ TemplateDialog::TemplateDialog(const DialogTemplate& dialogTemplate, const QFont
     QWidget* widget = CreateControl(entry);
     widget->setFont(font);
     widget->setEnabled(!entry.disabled);
-    if (!entry.accessibleName.empty()) {
+    if (auto* upDown = dynamic_cast<UpDown*>(widget); upDown && !entry.accessibleName.empty()) {
+      upDown->SetAccessibleNames(ToQString(entry.accessibleName));
+    } else if (!entry.accessibleName.empty()) {
       widget->setAccessibleName(ToQString(entry.accessibleName));
     }
     widget->setFocusPolicy(IsTabStop(entry.kind) ? Qt::StrongFocus : Qt::NoFocus);
@@ -158,24 +160,34 @@ void TemplateDialog::PlaceControls() {
 // each base grows, by the least found in steps of kBaseStep, until every text fits across and
 // down. The whole dialog grows with it, so proportions and order stay the template's.
 void TemplateDialog::FitTexts() {
+  // Shaping a text costs far more than comparing sizes: each text is measured once.
+  std::vector<std::pair<QWidget*, QSize>> texts;
+  for (const auto& [entry, widget] : placed) {
+    if (const auto need = TextNeed(*widget, entry->widestDigits)) {
+      texts.emplace_back(widget, *need);
+    }
+  }
   const double width = units.BaseWidth();
   const double height = units.BaseHeight();
   PlaceControls();
-  for (double grown = width; !AllTextsFit(&TextFit::across) && grown < kMostEnlargement * width;) {
+  for (double grown = width;
+       !AllTextsFit(texts, &TextFit::across) && grown < kMostEnlargement * width;) {
     grown += kBaseStep;
     units.Enlarge(grown, height);
     PlaceControls();
   }
-  for (double grown = height; !AllTextsFit(&TextFit::down) && grown < kMostEnlargement * height;) {
+  for (double grown = height;
+       !AllTextsFit(texts, &TextFit::down) && grown < kMostEnlargement * height;) {
     grown += kBaseStep;
     units.Enlarge(units.BaseWidth(), grown);
     PlaceControls();
   }
 }
 
-bool TemplateDialog::AllTextsFit(bool TextFit::*direction) const {
-  return std::all_of(placed.begin(), placed.end(), [direction](const auto& control) {
-    return FitOfText(*control.second, control.first->widestDigits).*direction;
+bool TemplateDialog::AllTextsFit(const std::vector<std::pair<QWidget*, QSize>>& texts,
+                                 bool TextFit::*direction) {
+  return std::all_of(texts.begin(), texts.end(), [direction](const auto& text) {
+    return FitOfText(*text.first, text.second).*direction;
   });
 }
 

@@ -35,7 +35,8 @@ class TemplateDialog : public QDialog {
   QWidget* CreateControl(const ControlEntry& entry);
   void PlaceControls();
   void FitTexts();
-  bool AllTextsFit(bool TextFit::*direction) const;
+  static bool AllTextsFit(const std::vector<std::pair<QWidget*, QSize>>& texts,
+                          bool TextFit::*direction);
   void StackLikeWindows(const std::vector<QWidget*>& created);
   void ChainTabOrder(const std::vector<QWidget*>& created);
 

@@ -8,6 +8,8 @@
 #include <QStyle>
 #include <QStyleOption>
 #include <algorithm>
+#include <map>
+#include <utility>
 
 #include "group_frame.hpp"
 
@@ -63,30 +65,53 @@ QSize EditRoom(const QLineEdit& edit) {
                room.height() - 2 * kEditMarginDown);
 }
 
-int WidestDigitsAdvance(const QFontMetrics& metrics, int digits) {
+// Every date-time edit of a font asks the same question: ten texts shaped once per font and
+// number of digits.
+int WidestDigitsAdvance(const QFont& font, int digits) {
+  static std::map<std::pair<QString, int>, int> known;
+  const auto key = std::make_pair(font.key(), digits);
+  if (const auto found = known.find(key); found != known.end()) {
+    return found->second;
+  }
+  const QFontMetrics metrics(font);
   int widest = 0;
   for (char16_t digit = u'0'; digit <= u'9'; ++digit) {
     widest = std::max(widest, metrics.horizontalAdvance(QString(digits, QChar(digit))));
   }
+  known.emplace(key, widest);
   return widest;
 }
 
 }  // namespace
 
-TextFit FitOfText(const QWidget& control, int widestDigits) {
+std::optional<QSize> TextNeed(const QWidget& control, int widestDigits) {
   if (auto* button = qobject_cast<const QAbstractButton*>(&control)) {
-    return Compare(CaptionSize(control, button->text()), ButtonContents(*button).size());
+    return CaptionSize(control, button->text());
   }
   if (auto* label = qobject_cast<const QLabel*>(&control)) {
-    return Compare(CaptionSize(control, label->text()), label->contentsRect().size());
+    return CaptionSize(control, label->text());
   }
   if (auto* group = dynamic_cast<const GroupFrame*>(&control)) {
-    QSize need = CaptionSize(control, group->title());
-    return Compare(need, QSize(group->TitleRoom(), group->height()));
+    return CaptionSize(control, group->title());
   }
   if (auto* edit = qobject_cast<const QLineEdit*>(&control); edit && widestDigits > 0) {
-    QFontMetrics metrics(edit->font());
-    QSize need(WidestDigitsAdvance(metrics, widestDigits), metrics.height());
+    return QSize(WidestDigitsAdvance(edit->font(), widestDigits),
+                 QFontMetrics(edit->font()).height());
+  }
+  return std::nullopt;
+}
+
+TextFit FitOfText(const QWidget& control, QSize need) {
+  if (auto* button = qobject_cast<const QAbstractButton*>(&control)) {
+    return Compare(need, ButtonContents(*button).size());
+  }
+  if (auto* label = qobject_cast<const QLabel*>(&control)) {
+    return Compare(need, label->contentsRect().size());
+  }
+  if (auto* group = dynamic_cast<const GroupFrame*>(&control)) {
+    return Compare(need, QSize(group->TitleRoom(), group->height()));
+  }
+  if (auto* edit = qobject_cast<const QLineEdit*>(&control)) {
     return Compare(need, EditRoom(*edit));
   }
   return {};

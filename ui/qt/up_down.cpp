@@ -37,6 +37,12 @@ UpDown::UpDown(QLineEdit* buddy, QWidget* parent)
   buddy->installEventFilter(this);
 }
 
+void UpDown::SetAccessibleNames(const QString& name) {
+  setAccessibleName(name);
+  up->setAccessibleName(name + QStringLiteral(" 増やす"));
+  down->setAccessibleName(name + QStringLiteral(" 減らす"));
+}
+
 void UpDown::SetRange(int newLow, int newHigh) {
   low = std::min(newLow, newHigh);
   high = std::max(newLow, newHigh);

@@ -23,6 +23,10 @@ class UpDown : public QWidget {
   // +1 for up, -1 for down.
   void Step(int direction);
 
+  // Names the control and its two arrows for screen readers: "作成： 年" gives the arrows
+  // "作成： 年 増やす" and "作成： 年 減らす".
+  void SetAccessibleNames(const QString& name);
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 

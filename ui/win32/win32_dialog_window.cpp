@@ -72,6 +72,10 @@ INT_PTR Win32DialogWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
   switch (message) {
     case WM_INITDIALOG:
       ListView_SetExtendedListViewStyle(Control(ids::kInfoList), LVS_EX_GRIDLINES);
+      // Shown before the dialog sets itself up (the template would show it just after): a
+      // message the start-up raises, such as a file on the command line that cannot be loaded,
+      // then stands in front of the window it concerns, not alone before it.
+      ShowWindow(window, SW_SHOW);
       Deliver({0, Event::kInitDialog});
       return TRUE;  // the system sets the first focus
     case WM_COMMAND: {
