@@ -26,12 +26,14 @@ Verdict ReadOnlyVerdict(std::uint32_t word, const Change& change) {
   return cleared ? Verdict{} : Verdict{Obstacle::kReadOnly, 0};
 }
 
+Verdict KindAndReadOnlyVerdict(const Inode& inode, std::uint32_t word, const Change& change) {
+  const Verdict kind = KindVerdict(inode, change);
+  return kind.Admitted() ? ReadOnlyVerdict(word, change) : kind;
+}
+
 Verdict CommonAdmit(const Inode& inode, const FileRef& file, std::uint32_t word,
                     const Change& change, bool valuesNeedOwner) {
-  if (const Verdict verdict = KindVerdict(inode, change); !verdict.Admitted()) {
-    return verdict;
-  }
-  if (const Verdict verdict = ReadOnlyVerdict(word, change); !verdict.Admitted()) {
+  if (const Verdict verdict = KindAndReadOnlyVerdict(inode, word, change); !verdict.Admitted()) {
     return verdict;
   }
   PlannedSteps steps;

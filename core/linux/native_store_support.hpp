@@ -23,6 +23,8 @@ std::uint32_t WordWithWriteBits(const Inode& inode, std::uint32_t kept);
 // A read-only file (as `word` shows it) takes a change only when the change clears its
 // read-only box.
 Verdict ReadOnlyVerdict(std::uint32_t word, const Change& change);
+// The kind of file (KindVerdict), then its read-only state: what every store asks first.
+Verdict KindAndReadOnlyVerdict(const Inode& inode, std::uint32_t word, const Change& change);
 
 // What the stores of file systems that keep the Windows notions themselves (cifs, FAT, ntfs3)
 // refuse alike: the kind of file, a read-only file whose read-only this change does not clear,

@@ -70,10 +70,7 @@ class Ntfs3gStore final : public AttributeStore {
   FileTime CreationTime(const Inode& inode) const override { return inode.record.creation; }
 
   Verdict Admit(const Inode& inode, const FileRef& file, const Change& change) const override {
-    if (const Verdict verdict = KindVerdict(inode, change); !verdict.Admitted()) {
-      return verdict;
-    }
-    if (const Verdict verdict = ReadOnlyVerdict(AttributeWord(inode), change);
+    if (const Verdict verdict = KindAndReadOnlyVerdict(inode, AttributeWord(inode), change);
         !verdict.Admitted()) {
       return verdict;
     }

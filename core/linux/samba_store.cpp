@@ -135,10 +135,7 @@ class SambaStore final : public AttributeStore {
   }
 
   Verdict Admit(const Inode& inode, const FileRef& file, const Change& change) const override {
-    if (const Verdict verdict = KindVerdict(inode, change); !verdict.Admitted()) {
-      return verdict;
-    }
-    if (const Verdict verdict = ReadOnlyVerdict(AttributeWord(inode), change);
+    if (const Verdict verdict = KindAndReadOnlyVerdict(inode, AttributeWord(inode), change);
         !verdict.Admitted()) {
       return verdict;
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "open_file.hpp"
+#include "win32_values.hpp"
 
 namespace tempinex::platform {
 
@@ -17,20 +18,12 @@ namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // The bits a change writes; every other bit of the file stays as it is.
-constexpr DWORD kChangedBits = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                               FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+constexpr DWORD kChangedBits = kAttrEditable;
 // The bits the system lets a program set; directory, compressed and the like are its own.
 constexpr DWORD kSettableBits = kChangedBits | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
                                 FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-NativeError LastError() {
-  const DWORD error = ::GetLastError();
-  return error == 0 ? static_cast<NativeError>(ERROR_GEN_FAILURE) : static_cast<NativeError>(error);
-}
-
-FileTime FromFiletime(const FILETIME& time) {
-  return (static_cast<FileTime>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
+using win32::LastError;
 
 // An attribute word as FILE_BASIC_INFO takes it, where 0 leaves the attributes as they are: a
 // file with none of the settable bits gets FILE_ATTRIBUTE_NORMAL.
@@ -173,11 +166,7 @@ NativeError Win32OpenFile::Reread() {
   if (!::GetFileInformationByHandle(handle, &info)) {
     return LastError();
   }
-  state.attributes = info.dwFileAttributes;
-  state.creation = FromFiletime(info.ftCreationTime);
-  state.lastAccess = FromFiletime(info.ftLastAccessTime);
-  state.lastWrite = FromFiletime(info.ftLastWriteTime);
-  state.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  state = win32::DataFrom(info);
   identity.volume = info.dwVolumeSerialNumber;
   identity.index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
   return 0;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform.hpp"
+#include "win32_values.hpp"
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wide characters are needed");
 
@@ -20,9 +21,10 @@ namespace tempinex::platform {
 
 namespace {
 
-const wchar_t* Wide(const std::u16string& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
+using win32::FromFiletime;
+using win32::LastError;
+using win32::ToFiletime;
+using win32::Wide;
 
 std::u16string FromWide(const wchar_t* text) {
   return std::u16string(reinterpret_cast<const char16_t*>(text));
@@ -30,23 +32,6 @@ std::u16string FromWide(const wchar_t* text) {
 
 std::u16string FromWide(const wchar_t* text, std::size_t length) {
   return std::u16string(reinterpret_cast<const char16_t*>(text), length);
-}
-
-NativeError LastError() {
-  const DWORD error = ::GetLastError();
-  // A call that failed always leaves a code; keep a failure a failure even when it did not.
-  return error == 0 ? static_cast<NativeError>(ERROR_GEN_FAILURE) : static_cast<NativeError>(error);
-}
-
-FILETIME ToFiletime(FileTime time) {
-  FILETIME result;
-  result.dwLowDateTime = static_cast<DWORD>(time & 0xFFFFFFFFu);
-  result.dwHighDateTime = static_cast<DWORD>(time >> 32);
-  return result;
-}
-
-FileTime FromFiletime(const FILETIME& time) {
-  return (static_cast<FileTime>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
 std::u16string TrimLineEnds(std::u16string text) {
@@ -146,11 +131,7 @@ NativeError GetAttributeData(const std::u16string& path, AttributeData& data) {
   if (!::GetFileAttributesExW(Wide(path), GetFileExInfoStandard, &info)) {
     return LastError();
   }
-  data.attributes = info.dwFileAttributes;
-  data.creation = FromFiletime(info.ftCreationTime);
-  data.lastAccess = FromFiletime(info.ftLastAccessTime);
-  data.lastWrite = FromFiletime(info.ftLastWriteTime);
-  data.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  data = win32::DataFrom(info);
   return 0;
 }
 
