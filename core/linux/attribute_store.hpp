@@ -28,6 +28,9 @@ struct StoreRecord {
   // change that needs it is refused rather than built on a guess.
   NativeError unreadable = 0;
   bool noValues = false;  // the volume keeps no extended attributes at all
+  // The kernel offers no way to read or change the attribute word (exFAT before Linux 6.7):
+  // the store shows what it can know without it.
+  bool attributesOutOfReach = false;
   // The values as read, for SavedState: what a failed change and an undo put back.
   std::array<SavedValue, 2> raw;
 };
@@ -67,6 +70,9 @@ class AttributeStore {
   virtual NativeError WriteAttributes(const FileRef& file, Inode& inode,
                                       const Change& change) const = 0;
   virtual NativeError WriteTimes(const FileRef& file, Inode& inode, const Change& change) const = 0;
+  // After both steps: whether the volume kept the values they wrote (kNotKept when not), for a
+  // volume that may take a value and drop it. Keeps inode up to date with what it found.
+  virtual Verdict Kept(const FileRef&, Inode&, const Change&) const { return {}; }
 
   // Makes the file as `state` describes it, on the file `now` describes (the same file: the
   // caller checked): its values, its times and its mode, each only where it differs, in an
