@@ -28,9 +28,6 @@ struct StoreRecord {
   // change that needs it is refused rather than built on a guess.
   NativeError unreadable = 0;
   bool noValues = false;  // the volume keeps no extended attributes at all
-  // The kernel offers no way to read or change the attribute word (exFAT before Linux 6.7):
-  // the store shows what it can know without it.
-  bool attributesOutOfReach = false;
   // The values as read, for SavedState: what a failed change and an undo put back.
   std::array<SavedValue, 2> raw;
 };
@@ -40,8 +37,9 @@ enum class StoreKind {
   kNtfs3g,  // the NTFS volume's own attributes and times, through ntfs-3g
   kCifs,    // an SMB share through the kernel client: user.cifs.dosattrib and .creationtime
   kVfat,    // FAT: the driver's attribute ioctls; the creation time is the birth time
-  kVfatSysImmutable,  // the same, mounted sys_immutable: System needs CAP_LINUX_IMMUTABLE
-  kExfat,             // the same ioctls; System always needs CAP_LINUX_IMMUTABLE
+  kVfatSysImmutable,    // the same, mounted sys_immutable: System needs CAP_LINUX_IMMUTABLE
+  kExfat,               // the same ioctls; System always needs CAP_LINUX_IMMUTABLE
+  kExfatWithoutIoctls,  // exFAT before Linux 6.7: no attribute ioctls; read-only in the mode
   kNtfs3,  // NTFS through the kernel's ntfs3 driver: system.ntfs_attrib and the birth time
 };
 
@@ -88,7 +86,7 @@ const AttributeStore& StoreOfKind(StoreKind kind);
 const AttributeStore& SambaStoreInstance();
 const AttributeStore& Ntfs3gStoreInstance();
 const AttributeStore& CifsStoreInstance();
-// The FAT store of kind kVfat, kVfatSysImmutable or kExfat.
+// The FAT store of kind kVfat, kVfatSysImmutable, kExfat or kExfatWithoutIoctls.
 const AttributeStore& FatStoreInstance(StoreKind kind);
 const AttributeStore& Ntfs3StoreInstance();
 

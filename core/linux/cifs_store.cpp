@@ -82,6 +82,24 @@ bool AskServer(const FileRef& file, ServerAnswer& answer) {
   return true;
 }
 
+// A server may map attributes onto permission bits of its own and answer only some of them:
+// Samba with "store dos attributes = no" takes read-only as the loss of the owner's write bit
+// but does not answer it, and skips a value equal to the one it answers. When the server
+// answers the value the file had (`had`, as read before the change), that value is sent after
+// another, so that the server derives its bits from it afresh; the put back that follows would
+// find nothing to write.
+void SendAgain(const FileRef& file, const SavedValue& had, std::uint32_t answered) {
+  std::uint32_t value = 0;
+  if (!NumberOf(had, value) || value != answered) {
+    return;
+  }
+  std::uint32_t other = value ^ kAttrArchive;
+  other = (other & ~kAttrNormal) == 0 ? kAttrNormal : other & ~kAttrNormal;
+  if (file.Set(kCifsAttribName, BytesOf(other)) == 0) {
+    file.Set(kCifsAttribName, BytesOf(value));
+  }
+}
+
 // Within the two seconds to which FAT, the coarsest volume a server may keep its files on,
 // keeps times.
 bool SameCreationTime(FileTime kept, FileTime wanted) {
@@ -172,7 +190,12 @@ class CifsStore final : public AttributeStore {
       if (!asked && !NumberOf(file.Get(kCifsAttribName, &error), attributes)) {
         return {Obstacle::kRecordUnreadable, error != 0 ? error : ENODATA};
       }
-      kept = (attributes & kAttrEditable) == (*change.attributes & kAttrEditable);
+      const bool attributesKept =
+          (attributes & kAttrEditable) == (*change.attributes & kAttrEditable);
+      if (!attributesKept) {
+        SendAgain(file, inode.record.raw[0], attributes);
+      }
+      kept = attributesKept;
       inode.record.kept = true;
       inode.record.attributes = attributes;
     }

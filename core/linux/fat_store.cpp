@@ -6,21 +6,18 @@
 // System (set before or after) without CAP_LINUX_IMMUTABLE; vfat mounted sys_immutable also
 // makes a file with System immutable, so that its times cannot be set until System is off.
 //
-// The exFAT driver has the ioctls only from Linux 6.7; before, they answer ENOTTY, found once
-// per volume. Such a volume shows what can be known without them: read-only from the write bits
-// (the driver writes them to the entry's read-only bit), archive on a file, as every new file
-// has it. Read-only can be set through the write bits, and nothing else changed: the driver
-// keeps the read-only bit it read from the entry, so write bits given back are lost at the
-// next mount.
+// The exFAT driver has the ioctls only from Linux 6.7; before, they answer ENOTTY (the store
+// selection asks the first file of the volume). Such a volume shows what can be known without
+// them: read-only from the write bits (the driver writes them to the entry's read-only bit),
+// archive on a file, as every new file has it. Read-only can be set through the write bits and
+// nothing else changed: the driver keeps the read-only bit it read from the entry, so write bits
+// given back are lost at the next mount.
 
 #include <linux/capability.h>
 #include <linux/msdos_fs.h>
 #include <sys/ioctl.h>
 
 #include <cerrno>
-#include <mutex>
-#include <set>
-#include <utility>
 
 #include "native_store_support.hpp"
 #include "value_names.hpp"
@@ -52,34 +49,6 @@ NativeError SetByte(const FileRef& file, Inode& inode, std::uint32_t attributes)
   return 0;
 }
 
-// The volumes whose exFAT driver has no attribute ioctls, each known by its device and mount.
-class VolumesWithoutIoctls {
- public:
-  bool Has(const struct statx& info) {
-    std::lock_guard lock(mutex);
-    return volumes.count(KeyOf(info)) != 0;
-  }
-  void Add(const struct statx& info) {
-    std::lock_guard lock(mutex);
-    volumes.insert(KeyOf(info));
-  }
-
- private:
-  static std::pair<std::uint64_t, std::uint64_t> KeyOf(const struct statx& info) {
-    const std::uint64_t device =
-        (static_cast<std::uint64_t>(info.stx_dev_major) << 32) | info.stx_dev_minor;
-    return {device, (info.stx_mask & STATX_MNT_ID) ? info.stx_mnt_id : 0};
-  }
-
-  std::mutex mutex;
-  std::set<std::pair<std::uint64_t, std::uint64_t>> volumes;
-};
-
-VolumesWithoutIoctls& WithoutIoctls() {
-  static VolumesWithoutIoctls volumes;
-  return volumes;
-}
-
 // What a volume without the ioctls shows: archive on a file, read-only from the write bits.
 std::uint32_t KnowableBits(const Inode& inode) {
   return IsDirectory(inode) ? 0 : ATTR_ARCH;
@@ -100,18 +69,13 @@ class FatStore final : public AttributeStore {
   StoreKind Kind() const override { return kind; }
 
   void ReadRecord(const FileRef& file, Inode& inode) const override {
-    if (kind == StoreKind::kExfat && WithoutIoctls().Has(inode.info)) {
-      inode.record.attributesOutOfReach = true;
-      return;
+    if (kind == StoreKind::kExfatWithoutIoctls) {
+      return;  // nothing to ask
     }
     std::uint32_t attributes = 0;
     // The root folder answers too.
     inode.record.unreadable = GetByte(file, attributes);
-    if (inode.record.unreadable == ENOTTY && kind == StoreKind::kExfat) {
-      WithoutIoctls().Add(inode.info);
-      inode.record.unreadable = 0;
-      inode.record.attributesOutOfReach = true;
-    } else if (inode.record.unreadable == 0) {
+    if (inode.record.unreadable == 0) {
       inode.record.kept = true;
       inode.record.attributes = attributes;
       inode.record.raw[0] = SavedValue{kFatAttributesSlot, true, BytesOf(attributes)};
@@ -119,7 +83,7 @@ class FatStore final : public AttributeStore {
   }
 
   std::uint32_t AttributeWord(const Inode& inode) const override {
-    if (inode.record.attributesOutOfReach) {
+    if (kind == StoreKind::kExfatWithoutIoctls) {
       return WordWithWriteBits(inode, KnowableBits(inode));
     }
     const std::uint32_t kept = inode.record.kept ? inode.record.attributes & ~ATTR_VOLUME : 0;
@@ -138,7 +102,7 @@ class FatStore final : public AttributeStore {
     if (const Verdict verdict = BirthTimeVerdict(change); !verdict.Admitted()) {
       return verdict;
     }
-    if (inode.record.attributesOutOfReach) {
+    if (kind == StoreKind::kExfatWithoutIoctls) {
       const bool keepable = !change.attributes ||
                             KeepableWithoutIoctls(inode, AttributeWord(inode), *change.attributes);
       return keepable ? Verdict{} : Verdict{Obstacle::kAttributesUnsupported, ENOTTY};
@@ -163,7 +127,7 @@ class FatStore final : public AttributeStore {
 
   NativeError WriteAttributes(const FileRef& file, Inode& inode,
                               const Change& change) const override {
-    if (inode.record.attributesOutOfReach) {
+    if (kind == StoreKind::kExfatWithoutIoctls) {
       return WriteWithoutIoctls(file, inode, *change.attributes);
     }
     const std::uint32_t wanted = NewByte(inode, *change.attributes);
@@ -199,7 +163,7 @@ class FatStore final : public AttributeStore {
     }
     PutBackParts parts;
     parts.values = false;
-    parts.mode = now.record.attributesOutOfReach;  // else the byte carries read-only
+    parts.mode = kind == StoreKind::kExfatWithoutIoctls;  // else the byte carries read-only
     const NativeError error = PutBackCommon(file, now, state, parts);
     return first != 0 ? first : error;
   }
@@ -235,7 +199,10 @@ const AttributeStore& FatStoreInstance(StoreKind kind) {
   static const FatStore vfat(StoreKind::kVfat);
   static const FatStore sysImmutable(StoreKind::kVfatSysImmutable);
   static const FatStore exfat(StoreKind::kExfat);
+  static const FatStore exfatWithoutIoctls(StoreKind::kExfatWithoutIoctls);
   switch (kind) {
+    case StoreKind::kExfatWithoutIoctls:
+      return exfatWithoutIoctls;
     case StoreKind::kVfatSysImmutable:
       return sysImmutable;
     case StoreKind::kExfat:

@@ -77,6 +77,10 @@ attribute_checks() {
   volume_remount "$name"
   expect_eq "the volume keeps attributes and time over a remount" \
     "$("record_$kind" "$changed") $(shown "$changed") $(mtime "$changed")" "rhs RHS--- $T1"
+  tempinex set --attrib -r "$changed"
+  volume_remount "$name"
+  expect_eq "clearing read-only gives the owner's write bit back, kept over a remount" \
+    "$status $("record_$kind" "$changed") $(write_bits "$changed")" "0 hs 200"
 }
 
 # Times: a batch refuses the read-only file, names it, leaves it and writes the others.
