@@ -156,7 +156,7 @@ Admission File::Admit(const Change& change) const {
 Outcome File::Make(const Change& change) {
   const ChangeOutcome outcome = ApplyChange(*file, PlatformChange(state, change));
   Refresh();
-  return {outcome.error, outcome.restoreError};
+  return {outcome.error, outcome.restoreError, RefusalOf(outcome.obstacle)};
 }
 
 std::unique_ptr<File> File::OpenEntry(const std::string& name, int& error) {

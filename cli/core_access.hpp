@@ -72,10 +72,12 @@ struct Admission {
 };
 
 // How a change ended: 0, or the errno of the failure that stopped it; and when putting the
-// file back after that failure failed too, its errno (the file may be half-written).
+// file back after that failure failed too, its errno (the file may be half-written). A change
+// the volume took and did not keep is put back and fails too, refusal saying so.
 struct Outcome {
   int error = 0;
   int restoreError = 0;
+  Refusal refusal = Refusal::kNone;
 };
 
 // Two names of one file give the same identity.

@@ -38,7 +38,7 @@ std::string Reason(const Admission& admission) {
     case Refusal::kCreationTimeFixed:
       return _("the creation time of this file system cannot be set from Linux");
     case Refusal::kAttributesUnsupported:
-      return _("this kernel cannot change the attributes of this file system");
+      return _("this kernel cannot change exFAT attributes; Linux 6.7 or later can");
     case Refusal::kWouldTurnSpecial:
       return _("System without Hidden would turn this small file into a special file");
     case Refusal::kNotKept:
@@ -182,7 +182,8 @@ class SetRun {
     if (outcome.error != 0) {
       Refuse(name,
              outcome.restoreError == 0
-                 ? std::string(std::strerror(outcome.error))
+                 ? (outcome.refusal != Refusal::kNone ? Reason({outcome.refusal, outcome.error})
+                                                      : std::string(std::strerror(outcome.error)))
                  : Format(_("%s; putting it back failed too (%s): it may be half-written"),
                           {std::strerror(outcome.error), std::strerror(outcome.restoreError)}));
     }

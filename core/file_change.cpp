@@ -14,10 +14,14 @@ ChangeOutcome ApplyChange(platform::OpenFile& file, const platform::Change& chan
   if (error == 0 && change.attributes && !attributesFirst) {
     error = file.WriteAttributes(change);
   }
-  if (error == 0) {
+  if (error != 0) {
+    return {error, file.Restore()};
+  }
+  const platform::Verdict kept = file.Kept(change);
+  if (kept.Admitted()) {
     return {};
   }
-  return {error, file.Restore()};
+  return {kept.error, file.Restore(), kept.obstacle};
 }
 
 }  // namespace tempinex

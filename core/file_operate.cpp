@@ -123,7 +123,10 @@ bool CFileOperate::ApplyStatus(const FileStatus& status, bool leaveAttributes,
       continue;
     }
     try {
-      WriteFileStatus(*file, path, change);
+      // A change the volume took and did not keep was put back: the file is refused.
+      if (!WriteFileStatus(*file, path, change)) {
+        failedFiles.push_back(path);
+      }
     } catch (const FileError&) {
       // The batch stops here; the files refused so far are still told, and the error names
       // the file it happened to.

@@ -125,13 +125,25 @@ platform::Change ChangeOfStatus(const platform::Change& times, const FileStatus&
   return change;
 }
 
-void WriteFileStatus(platform::OpenFile& file, const std::u16string& path,
-                     const platform::Change& change) {
+namespace {
+
+// Makes the change; raises FileError for a step that failed. The outcome, for a change the
+// volume did not keep.
+ChangeOutcome Write(platform::OpenFile& file, const std::u16string& path,
+                    const platform::Change& change) {
   const ChangeOutcome outcome = ApplyChange(file, change);
-  if (!outcome.Done()) {
+  if (!outcome.Done() && !outcome.NotKept()) {
     throw FileError(platform::CauseOf(outcome.error), outcome.error, path,
                     outcome.restoreError != 0);
   }
+  return outcome;
+}
+
+}  // namespace
+
+bool WriteFileStatus(platform::OpenFile& file, const std::u16string& path,
+                     const platform::Change& change) {
+  return !Write(file, path, change).NotKept();
 }
 
 void WriteFileStatus(const std::u16string& path, const FileStatus& status, bool leaveAttributes) {
@@ -151,7 +163,9 @@ void WriteFileStatus(const std::u16string& path, const FileStatus& status, bool 
   if (const platform::Verdict verdict = file->Admit(change); !verdict.Admitted()) {
     RaiseFileError(verdict.error != 0 ? verdict.error : platform::AccessDeniedError(), path);
   }
-  WriteFileStatus(*file, path, change);
+  if (const ChangeOutcome outcome = Write(*file, path, change); outcome.NotKept()) {
+    RaiseFileError(outcome.error, path);
+  }
 }
 
 }  // namespace tempinex

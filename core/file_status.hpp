@@ -35,9 +35,12 @@ bool ReadFileStatus(const char16_t* path, FileStatus& status);
 // Writes the times that are not 0 and, unless leaveAttributes, the attribute byte where it
 // differs from the file's attribute word. Raises FileError (naming path) when the file cannot
 // be opened or a step fails; a file whose write failed half-way is put back where the
-// platform can, and the error says when it could not be.
+// platform can, and the error says when it could not be. A change the volume took and did not
+// keep is put back and raises too.
 void WriteFileStatus(const std::u16string& path, const FileStatus& status, bool leaveAttributes);
-void WriteFileStatus(platform::OpenFile& file, const std::u16string& path,
+// The same for a file already open: false, raising nothing, when the volume did not keep the
+// change and the file was put back, which makes it a refused file rather than a failure.
+bool WriteFileStatus(platform::OpenFile& file, const std::u16string& path,
                      const platform::Change& change);
 
 // The times a status record asks to write: those that are not 0, converted (all of them before

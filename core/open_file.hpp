@@ -44,7 +44,7 @@ enum class Obstacle : std::uint8_t {
   kAttributesUnsupported,  // the kernel cannot change this volume's attributes
   kWouldTurnSpecial,       // the volume would show the file as a pipe or a socket afterwards
   kRecordUnreadable,       // what the volume keeps of the file could not be read; error says why
-  kNotKept,                // the volume accepted the change but did not keep it
+  kNotKept,                // the volume took the change but did not keep it (found afterwards)
 };
 
 struct Verdict {
@@ -119,6 +119,10 @@ class OpenFile {
   // first of them saves the file's state for Restore. Each returns 0 or the failure.
   virtual NativeError WriteAttributes(const Change& change) = 0;
   virtual NativeError WriteTimes(const Change& change) = 0;
+  // After both steps: whether the volume kept what they wrote, where it can tell only by asking
+  // afterwards (a server may take a value and drop it). kNotKept when it did not; the caller
+  // then puts the file back. A platform that cannot tell answers that it kept it.
+  virtual Verdict Kept(const Change&) { return {}; }
   // After a failed step: puts back what the steps so far changed. 0, or the first failure (the
   // file may then be half-written).
   virtual NativeError Restore() = 0;

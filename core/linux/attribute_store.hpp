@@ -37,8 +37,9 @@ enum class StoreKind {
   kNtfs3g,  // the NTFS volume's own attributes and times, through ntfs-3g
   kCifs,    // an SMB share through the kernel client: user.cifs.dosattrib and .creationtime
   kVfat,    // FAT: the driver's attribute ioctls; the creation time is the birth time
-  kVfatSysImmutable,  // the same, mounted sys_immutable: System needs CAP_LINUX_IMMUTABLE
-  kExfat,             // the same ioctls; System always needs CAP_LINUX_IMMUTABLE
+  kVfatSysImmutable,    // the same, mounted sys_immutable: System needs CAP_LINUX_IMMUTABLE
+  kExfat,               // the same ioctls; System always needs CAP_LINUX_IMMUTABLE
+  kExfatWithoutIoctls,  // exFAT before Linux 6.7: no attribute ioctls; read-only in the mode
   kNtfs3,  // NTFS through the kernel's ntfs3 driver: system.ntfs_attrib and the birth time
 };
 
@@ -67,6 +68,9 @@ class AttributeStore {
   virtual NativeError WriteAttributes(const FileRef& file, Inode& inode,
                                       const Change& change) const = 0;
   virtual NativeError WriteTimes(const FileRef& file, Inode& inode, const Change& change) const = 0;
+  // After both steps: whether the volume kept the values they wrote (kNotKept when not), for a
+  // volume that may take a value and drop it. Keeps inode up to date with what it found.
+  virtual Verdict Kept(const FileRef&, Inode&, const Change&) const { return {}; }
 
   // Makes the file as `state` describes it, on the file `now` describes (the same file: the
   // caller checked): its values, its times and its mode, each only where it differs, in an
@@ -82,7 +86,7 @@ const AttributeStore& StoreOfKind(StoreKind kind);
 const AttributeStore& SambaStoreInstance();
 const AttributeStore& Ntfs3gStoreInstance();
 const AttributeStore& CifsStoreInstance();
-// The FAT store of kind kVfat, kVfatSysImmutable or kExfat.
+// The FAT store of kind kVfat, kVfatSysImmutable, kExfat or kExfatWithoutIoctls.
 const AttributeStore& FatStoreInstance(StoreKind kind);
 const AttributeStore& Ntfs3StoreInstance();
 

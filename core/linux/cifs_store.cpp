@@ -5,8 +5,18 @@
 // written as normal (0x80). Read-only is the attribute's bit; the client shows it in the write
 // bits too, and the mode is kept in step at once so that the kernel's view agrees before the
 // client next asks the server.
+//
+// A server may take these values and keep nothing (Samba's "store dos attributes = no"), so
+// after a change the server is asked what it kept. The client answers user.cifs.dosattrib
+// from the server again after a set, but user.cifs.creationtime (and the birth time) from what
+// it set, until the share is mounted again, whatever the mount's caching options; only its
+// query-info ioctl, which asks the server itself, shows the creation time kept.
+
+#include <endian.h>
+#include <sys/ioctl.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "native_store_support.hpp"
 #include "value_names.hpp"
@@ -23,6 +33,78 @@ std::uint32_t NewValue(const Inode& inode, std::uint32_t attributes) {
                               (attributes & kAttrEditable) |
                               (IsDirectory(inode) ? kAttrDirectory : 0);
   return value == 0 ? kAttrNormal : value;
+}
+
+// The head of the client's CIFS_QUERY_INFO request; the answer follows it.
+struct QueryInfoHead {
+  std::uint32_t infoType;
+  std::uint32_t fileInfoClass;
+  std::uint32_t additionalInformation;
+  std::uint32_t flags;
+  std::uint32_t inputBufferLength;  // of a plain query: the size of the answer, then its length
+  std::uint32_t outputBufferLength;
+};
+static_assert(sizeof(QueryInfoHead) == 24);
+constexpr unsigned long kCifsQueryInfo = _IOWR(0xCF, 7, QueryInfoHead);
+constexpr std::uint32_t kInfoTypeFile = 1;  // SMB2_0_INFO_FILE
+constexpr std::uint32_t kFileBasicInformation = 4;
+constexpr std::uint32_t kBasicInformationSize = 40;  // four NT times, attributes, padding
+
+// What the server itself keeps of the file, asked past the client's cache.
+struct ServerAnswer {
+  FileTime creation = 0;
+  std::uint32_t attributes = 0;
+};
+
+// The server's FileBasicInformation of the file; false when it cannot be asked (an SMB1 mount,
+// a file this user may not open for reading).
+bool AskServer(const FileRef& file, ServerAnswer& answer) {
+  const UniqueFd readable = file.OpenForReading();
+  if (!readable) {
+    return false;
+  }
+  struct {
+    QueryInfoHead head;
+    unsigned char basic[kBasicInformationSize];
+  } query{};
+  query.head.infoType = kInfoTypeFile;
+  query.head.fileInfoClass = kFileBasicInformation;
+  query.head.inputBufferLength = kBasicInformationSize;
+  if (ioctl(readable.Get(), kCifsQueryInfo, &query) != 0 || query.head.inputBufferLength < 36) {
+    return false;
+  }
+  std::uint64_t creation = 0;
+  std::uint32_t attributes = 0;
+  std::memcpy(&creation, query.basic, sizeof creation);
+  std::memcpy(&attributes, query.basic + 32, sizeof attributes);
+  answer.creation = le64toh(creation);
+  answer.attributes = le32toh(attributes);
+  return true;
+}
+
+// A server may map attributes onto permission bits of its own and answer only some of them:
+// Samba with "store dos attributes = no" takes read-only as the loss of the owner's write bit
+// but does not answer it, and skips a value equal to the one it answers. When the server
+// answers the value the file had (`had`, as read before the change), that value is sent after
+// another, so that the server derives its bits from it afresh; the put back that follows would
+// find nothing to write.
+void SendAgain(const FileRef& file, const SavedValue& had, std::uint32_t answered) {
+  std::uint32_t value = 0;
+  if (!NumberOf(had, value) || value != answered) {
+    return;
+  }
+  std::uint32_t other = value ^ kAttrArchive;
+  other = (other & ~kAttrNormal) == 0 ? kAttrNormal : other & ~kAttrNormal;
+  if (file.Set(kCifsAttribName, BytesOf(other)) == 0) {
+    file.Set(kCifsAttribName, BytesOf(value));
+  }
+}
+
+// Within the two seconds to which FAT, the coarsest volume a server may keep its files on,
+// keeps times.
+bool SameCreationTime(FileTime kept, FileTime wanted) {
+  const FileTime apart = kept > wanted ? kept - wanted : wanted - kept;
+  return apart < static_cast<FileTime>(2 * kTicksPerSecond);
 }
 
 class CifsStore final : public AttributeStore {
@@ -93,6 +175,36 @@ class CifsStore final : public AttributeStore {
     }
     inode.record.creation = value;
     return 0;
+  }
+
+  Verdict Kept(const FileRef& file, Inode& inode, const Change& change) const override {
+    if (!change.attributes && !change.creation) {
+      return {};
+    }
+    ServerAnswer server;
+    const bool asked = AskServer(file, server);
+    bool kept = true;
+    if (change.attributes) {
+      std::uint32_t attributes = server.attributes;
+      NativeError error = 0;
+      if (!asked && !NumberOf(file.Get(kCifsAttribName, &error), attributes)) {
+        return {Obstacle::kRecordUnreadable, error != 0 ? error : ENODATA};
+      }
+      const bool attributesKept =
+          (attributes & kAttrEditable) == (*change.attributes & kAttrEditable);
+      if (!attributesKept) {
+        SendAgain(file, inode.record.raw[0], attributes);
+      }
+      kept = attributesKept;
+      inode.record.kept = true;
+      inode.record.attributes = attributes;
+    }
+    // Without the server's answer, the creation time cannot be told from the client's own.
+    if (change.creation && asked) {
+      kept = kept && SameCreationTime(server.creation, FileTimeFromPrecise(*change.creation));
+      inode.record.creation = server.creation;
+    }
+    return kept ? Verdict{} : Verdict{Obstacle::kNotKept, ENOTSUP};
   }
 
   NativeError PutBack(const FileRef& file, const Inode& now,

@@ -5,6 +5,13 @@
 // shown, never settable. exfat, and vfat mounted sys_immutable, refuse any set that involves
 // System (set before or after) without CAP_LINUX_IMMUTABLE; vfat mounted sys_immutable also
 // makes a file with System immutable, so that its times cannot be set until System is off.
+//
+// The exFAT driver has the ioctls only from Linux 6.7; before, they answer ENOTTY (the store
+// selection asks the first file of the volume). Such a volume shows what can be known without
+// them: read-only from the write bits (the driver writes them to the entry's read-only bit),
+// archive on a file, as every new file has it. Read-only can be set through the write bits and
+// nothing else changed: the driver keeps the read-only bit it read from the entry, so write bits
+// given back are lost at the next mount.
 
 #include <linux/capability.h>
 #include <linux/msdos_fs.h>
@@ -42,6 +49,19 @@ NativeError SetByte(const FileRef& file, Inode& inode, std::uint32_t attributes)
   return 0;
 }
 
+// What a volume without the ioctls shows: archive on a file, read-only from the write bits.
+std::uint32_t KnowableBits(const Inode& inode) {
+  return IsDirectory(inode) ? 0 : ATTR_ARCH;
+}
+
+// Whether a volume without the ioctls can keep the attribute set `attributes`: the ones shown,
+// or read-only added to a file's.
+bool KeepableWithoutIoctls(const Inode& inode, std::uint32_t shown, std::uint32_t attributes) {
+  const std::uint32_t wanted = attributes & kAttrEditable;
+  shown &= kAttrEditable;
+  return wanted == shown || (!IsDirectory(inode) && wanted == (shown | kAttrReadOnly));
+}
+
 class FatStore final : public AttributeStore {
  public:
   explicit FatStore(StoreKind kind) : kind(kind) {}
@@ -49,6 +69,9 @@ class FatStore final : public AttributeStore {
   StoreKind Kind() const override { return kind; }
 
   void ReadRecord(const FileRef& file, Inode& inode) const override {
+    if (kind == StoreKind::kExfatWithoutIoctls) {
+      return;  // nothing to ask
+    }
     std::uint32_t attributes = 0;
     // The root folder answers too.
     inode.record.unreadable = GetByte(file, attributes);
@@ -60,6 +83,9 @@ class FatStore final : public AttributeStore {
   }
 
   std::uint32_t AttributeWord(const Inode& inode) const override {
+    if (kind == StoreKind::kExfatWithoutIoctls) {
+      return WordWithWriteBits(inode, KnowableBits(inode));
+    }
     const std::uint32_t kept = inode.record.kept ? inode.record.attributes & ~ATTR_VOLUME : 0;
     return WordWithWriteBits(inode, kept);
   }
@@ -75,6 +101,11 @@ class FatStore final : public AttributeStore {
     }
     if (const Verdict verdict = BirthTimeVerdict(change); !verdict.Admitted()) {
       return verdict;
+    }
+    if (kind == StoreKind::kExfatWithoutIoctls) {
+      const bool keepable = !change.attributes ||
+                            KeepableWithoutIoctls(inode, AttributeWord(inode), *change.attributes);
+      return keepable ? Verdict{} : Verdict{Obstacle::kAttributesUnsupported, ENOTTY};
     }
     const std::uint32_t old = inode.record.attributes;
     const std::uint32_t wanted = change.attributes ? NewByte(inode, *change.attributes) : old;
@@ -96,6 +127,9 @@ class FatStore final : public AttributeStore {
 
   NativeError WriteAttributes(const FileRef& file, Inode& inode,
                               const Change& change) const override {
+    if (kind == StoreKind::kExfatWithoutIoctls) {
+      return WriteWithoutIoctls(file, inode, *change.attributes);
+    }
     const std::uint32_t wanted = NewByte(inode, *change.attributes);
     if (inode.record.kept && wanted == (inode.record.attributes & ~kDriverBits)) {
       return 0;
@@ -129,13 +163,26 @@ class FatStore final : public AttributeStore {
     }
     PutBackParts parts;
     parts.values = false;
-    parts.mode = false;
+    parts.mode = kind == StoreKind::kExfatWithoutIoctls;  // else the byte carries read-only
     const NativeError error = PutBackCommon(file, now, state, parts);
     return first != 0 ? first : error;
   }
 
  private:
   bool SystemNeedsCapability() const { return kind != StoreKind::kVfat; }
+
+  // Read-only set through the write bits, the one change such a volume keeps.
+  NativeError WriteWithoutIoctls(const FileRef& file, Inode& inode,
+                                 std::uint32_t attributes) const {
+    const std::uint32_t shown = AttributeWord(inode);
+    if (!KeepableWithoutIoctls(inode, shown, attributes)) {
+      return ENOTTY;  // refused before anything is written
+    }
+    if ((attributes & kAttrReadOnly) && !(shown & kAttrReadOnly)) {
+      return ChangeMode(file, inode, inode.info.stx_mode & ~0222);
+    }
+    return 0;
+  }
 
   // The byte a new attribute set stores: the bits this program does not edit stay.
   static std::uint32_t NewByte(const Inode& inode, std::uint32_t attributes) {
@@ -152,7 +199,10 @@ const AttributeStore& FatStoreInstance(StoreKind kind) {
   static const FatStore vfat(StoreKind::kVfat);
   static const FatStore sysImmutable(StoreKind::kVfatSysImmutable);
   static const FatStore exfat(StoreKind::kExfat);
+  static const FatStore exfatWithoutIoctls(StoreKind::kExfatWithoutIoctls);
   switch (kind) {
+    case StoreKind::kExfatWithoutIoctls:
+      return exfatWithoutIoctls;
     case StoreKind::kVfatSysImmutable:
       return sysImmutable;
     case StoreKind::kExfat:

@@ -60,6 +60,12 @@ class LinuxOpenFile final : public OpenFile {
     return error;
   }
 
+  Verdict Kept(const Change& change) override {
+    const Verdict verdict = inode.store->Kept(ref, inode, change);
+    Refresh();
+    return verdict;
+  }
+
   NativeError Restore() override {
     if (!before) {
       return 0;

@@ -1,5 +1,7 @@
 #include "store_select.hpp"
 
+#include <linux/msdos_fs.h>
+#include <sys/ioctl.h>
 #include <sys/statfs.h>
 #include <sys/sysmacros.h>
 #include <sys/xattr.h>
@@ -130,7 +132,28 @@ std::optional<bool> AnswersNtfsAttrib(const FileRef& file) {
   return value.bytes && value.bytes->size() == sizeof(std::uint32_t);
 }
 
+// True when the driver answered FAT_IOCTL_GET_ATTRIBUTES with ENOTTY, false when it answered;
+// nothing when this file cannot tell (not a regular file or a folder, not readable).
+std::optional<bool> LacksAttributeIoctls(const struct statx& info, const FileRef& file) {
+  if (!S_ISREG(info.stx_mode) && !S_ISDIR(info.stx_mode)) {
+    return std::nullopt;
+  }
+  const UniqueFd readable = file.OpenForReading();
+  std::uint32_t attributes = 0;
+  if (!readable) {
+    return std::nullopt;
+  }
+  if (ioctl(readable.Get(), FAT_IOCTL_GET_ATTRIBUTES, &attributes) == 0) {
+    return false;
+  }
+  return errno == ENOTTY ? std::optional<bool>(true) : std::nullopt;
+}
+
 }  // namespace
+
+bool NeedsIoctlAnswer(std::uint32_t fsType) {
+  return fsType == kExfatMagic;
+}
 
 bool NeedsNtfsAttribAnswer(std::uint32_t fsType) {
   return fsType == kFuseMagic;
@@ -161,7 +184,7 @@ StoreKind ChooseStoreKind(const VolumeAnswers& answers) {
     case kMsdosMagic:
       return answers.sysImmutable ? StoreKind::kVfatSysImmutable : StoreKind::kVfat;
     case kExfatMagic:
-      return StoreKind::kExfat;
+      return answers.noAttributeIoctls ? StoreKind::kExfatWithoutIoctls : StoreKind::kExfat;
     case kNtfs3Magic:
       return StoreKind::kNtfs3;
     default:
@@ -178,6 +201,7 @@ const AttributeStore& StoreOfKind(StoreKind kind) {
     case StoreKind::kVfat:
     case StoreKind::kVfatSysImmutable:
     case StoreKind::kExfat:
+    case StoreKind::kExfatWithoutIoctls:
       return FatStoreInstance(kind);
     case StoreKind::kNtfs3:
       return Ntfs3StoreInstance();
@@ -215,6 +239,13 @@ const AttributeStore& StoreFor(const struct statx& info, const FileRef& file) {
       return SambaStoreInstance();  // asked again at the next file
     }
     answers.ntfsAttribReadable = *answer;
+  }
+  if (NeedsIoctlAnswer(answers.fsType)) {
+    const std::optional<bool> lacking = LacksAttributeIoctls(info, file);
+    if (!lacking) {
+      return StoreOfKind(StoreKind::kExfat);  // its record tells why; asked again next time
+    }
+    answers.noAttributeIoctls = *lacking;
   }
   if (NeedsMountOptions(answers.fsType)) {
     answers.sysImmutable = HasMountOption(SuperOptionsOf(info), "sys_immutable");

@@ -23,15 +23,19 @@ inline constexpr std::uint32_t kNtfs3Magic = 0x7366746e;
 
 // What a volume answered: its statfs f_type; on a FUSE volume only, whether a file of it
 // answers system.ntfs_attrib (ntfs-3g does; other FUSE file systems do not); on a FAT volume
-// only, whether it is mounted with sys_immutable.
+// only, whether it is mounted with sys_immutable; on an exFAT volume only, whether its driver
+// answered the attribute ioctl with ENOTTY (before Linux 6.7).
 struct VolumeAnswers {
   std::uint32_t fsType = 0;
   bool ntfsAttribReadable = false;
   bool sysImmutable = false;
+  bool noAttributeIoctls = false;
 };
 
 // True when the kind depends on the system.ntfs_attrib question too.
 bool NeedsNtfsAttribAnswer(std::uint32_t fsType);
+// True when the kind depends on whether the driver has the FAT attribute ioctls.
+bool NeedsIoctlAnswer(std::uint32_t fsType);
 // True when the kind depends on the mount's options too.
 bool NeedsMountOptions(std::uint32_t fsType);
 // True when the comma-separated mount options name `option` itself (not one with a value).

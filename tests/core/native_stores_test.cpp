@@ -5,8 +5,9 @@
 // the others.
 //
 // Where the environment names a real volume of a driver (TEMPINEX_REAL_VFAT,
-// TEMPINEX_REAL_VFAT_SYS_IMMUTABLE, TEMPINEX_REAL_EXFAT, TEMPINEX_REAL_NTFS3,
-// TEMPINEX_REAL_CIFS: a mount point, as the virtual machine of scripts/vm sets them), that
+// TEMPINEX_REAL_VFAT_SYS_IMMUTABLE, TEMPINEX_REAL_EXFAT, TEMPINEX_REAL_EXFAT_NO_IOCTLS,
+// TEMPINEX_REAL_NTFS3, TEMPINEX_REAL_CIFS, TEMPINEX_REAL_CIFS_NODOS: a mount point, as the
+// virtual machine of scripts/vm sets them), that
 // driver's tests run there instead, in a fresh folder, with the store the volume itself
 // chooses.
 
@@ -103,6 +104,19 @@ std::optional<std::string> Value(const std::string& path, const char* name) {
   const ssize_t length = getxattr(path.c_str(), name, buffer, sizeof buffer);
   return length < 0 ? std::nullopt
                     : std::optional<std::string>(std::string(buffer, static_cast<size_t>(length)));
+}
+
+// Why the file at path cannot take `change`, as the writability test answers before writing.
+platform::Obstacle ObstacleOf(const std::string& path, const platform::Change& change) {
+  std::unique_ptr<platform::OpenFile> file;
+  EXPECT_EQ(platform::OpenFileAt(U(path), platform::LinkRule::kFollow, file), 0) << path;
+  return file ? file->Admit(change).obstacle : platform::Obstacle::kSystemError;
+}
+
+platform::Change CreationChange() {
+  platform::Change change;
+  change.creation = platform::PreciseTime{1'000'000'000, 0};
+  return change;
 }
 
 template <typename Number>
@@ -265,8 +279,13 @@ struct DriverVolume {
   const char* variable;
 };
 
+// The SMB share of a server that keeps no DOS attributes, through the kernel's client.
+constexpr DriverVolume kCifsNodos = {"smb-nodos", "TEMPINEX_REAL_CIFS_NODOS"};
+
 DriverVolume VolumeOf(StoreKind kind) {
   switch (kind) {
+    case StoreKind::kExfatWithoutIoctls:
+      return {"exfat-no-ioctls", "TEMPINEX_REAL_EXFAT_NO_IOCTLS"};
     case StoreKind::kVfat:
       return {"vfat", "TEMPINEX_REAL_VFAT"};
     case StoreKind::kVfatSysImmutable:
@@ -281,9 +300,10 @@ DriverVolume VolumeOf(StoreKind kind) {
 class DriverStoreTest : public ::testing::Test {
  protected:
   // The files of the test go to `folder`, on the volume mounted at `root`.
-  void Mount(StoreKind kind) {
+  void Mount(StoreKind kind) { Mount(VolumeOf(kind), kind); }
+  void Mount(const DriverVolume& driver, StoreKind kind) {
     storeKind = kind;
-    if (const auto real = RealVolume(VolumeOf(kind).variable)) {
+    if (const auto real = RealVolume(driver.variable)) {
       root = *real;
       folder = FreshFolder(root);
       ASSERT_FALSE(folder.empty()) << root;
@@ -292,7 +312,7 @@ class DriverStoreTest : public ::testing::Test {
     if (access("/dev/fuse", R_OK | W_OK) != 0) {
       GTEST_SKIP() << "/dev/fuse is missing";
     }
-    volume.emplace(VolumeOf(kind).imitated);
+    volume.emplace(driver.imitated);
     ASSERT_TRUE(volume->Mounted()) << "the FUSE test file system did not mount";
     forced.emplace(volume->mountPoint, kind);
     root = folder = volume->mountPoint;
@@ -347,6 +367,7 @@ TEST_F(DriverStoreTest, FatBatchRefusesACreationTimeAndWritesWhatItCan) {
   status.modified = kSomeTime;
   status.created = kOtherTime;
   status.attribute = platform::kAttrHidden;
+  EXPECT_EQ(ObstacleOf(one, CreationChange()), platform::Obstacle::kCreationTimeFixed);
   Applied applied = Apply({one, two}, status, false);
   EXPECT_EQ(applied.failed, (std::vector<std::u16string>{U(one), U(two)}));
   EXPECT_EQ(support::StatOf(one).st_mtime, before);
@@ -466,6 +487,7 @@ TEST_F(DriverStoreTest, VfatSysImmutableLetsRootChangeTheAttributesOfASystemFile
 TEST_F(DriverStoreTest, Ntfs3AttributesGoThroughSystemNtfsAttribAndCreationIsRefused) {
   Mount(StoreKind::kNtfs3);
   const std::string file = Make("f.txt", ATTR_HIDDEN | ATTR_ARCH);
+  EXPECT_EQ(ObstacleOf(file, CreationChange()), platform::Obstacle::kCreationTimeFixed);
   EXPECT_EQ(Shown(file), 0x22u);
   ASSERT_EQ(support::SetAttributes(U(file), platform::kAttrReadOnly | platform::kAttrSystem), 0);
   EXPECT_EQ(Value(file, "system.ntfs_attrib"), Bytes(std::uint32_t{0x05}));
@@ -478,6 +500,104 @@ TEST_F(DriverStoreTest, Ntfs3AttributesGoThroughSystemNtfsAttribAndCreationIsRef
   const time_t before = support::StatOf(other).st_mtime;
   EXPECT_EQ(Apply({other}, status, true).failed, std::vector<std::u16string>{U(other)});
   EXPECT_EQ(support::StatOf(other).st_mtime, before);
+}
+
+// The driver gives all three write bits whenever the word changes without read-only: a file
+// and a folder keep the mode they had, and a file made writable again gets the owner's write
+// bit back, never everyone's.
+TEST_F(DriverStoreTest, Ntfs3AttributeChangesLeaveTheWriteBitsAsTheyWere) {
+  Mount(StoreKind::kNtfs3);
+  const std::string file = Make("f.txt", ATTR_ARCH);
+  const std::string sub = folder + "/sub";
+  ASSERT_EQ(mkdir(sub.c_str(), 0750), 0);
+  ASSERT_EQ(chmod(file.c_str(), 0640), 0);
+  ASSERT_EQ(chmod(sub.c_str(), 0750), 0);
+  FileStatus status;
+  status.attribute = platform::kAttrHidden | platform::kAttrArchive;
+  EXPECT_TRUE(Apply({file, sub}, status, false).allWritten);
+  EXPECT_EQ(support::StatOf(file).st_mode & 07777, 0640u);
+  EXPECT_EQ(support::StatOf(sub).st_mode & 07777, 0750u);
+
+  status.attribute = platform::kAttrReadOnly;
+  EXPECT_TRUE(Apply({file}, status, false).allWritten);
+  EXPECT_EQ(support::StatOf(file).st_mode & 0222, 0u);
+  ASSERT_EQ(support::SetAttributes(U(file), platform::kAttrArchive), 0);
+  const mode_t mode = support::StatOf(file).st_mode & 07777;
+  EXPECT_EQ(mode & 0755, 0640u & 0755);  // the write bits are the only ones moved
+  EXPECT_NE(mode & 0200, 0u);
+  EXPECT_EQ(mode & 0002, 0u);
+  EXPECT_EQ(Value(file, "system.ntfs_attrib"), Bytes(std::uint32_t{ATTR_ARCH}));
+}
+
+// Before Linux 6.7 the exFAT driver has no attribute ioctls: a file shows archive, as every new
+// file has it, and read-only from its write bits. Read-only can be set through them; any other
+// change is refused for that reason, before anything of it is written.
+TEST_F(DriverStoreTest, ExfatWithoutIoctlsShowsWhatItCanAndSetsOnlyReadOnly) {
+  Mount(StoreKind::kExfatWithoutIoctls);
+  const std::string file = folder + "/f.txt";
+  const std::string other = folder + "/o.txt";
+  WriteFile(file, "data");
+  WriteFile(other, "data");
+  EXPECT_EQ(Shown(file), platform::kAttrArchive);
+  EXPECT_EQ(Shown(folder), platform::kAttrDirectory);
+  EXPECT_EQ(ObstacleOf(file, CreationChange()), platform::Obstacle::kCreationTimeFixed);
+
+  const time_t before = support::StatOf(file).st_mtime;
+  FileStatus status;
+  status.modified = kSomeTime;
+  status.attribute = platform::kAttrHidden | platform::kAttrArchive;
+  EXPECT_EQ(Apply({file}, status, false).failed, std::vector<std::u16string>{U(file)});
+  EXPECT_EQ(support::StatOf(file).st_mtime, before);
+  platform::Change hidden;
+  hidden.attributes = platform::kAttrHidden | platform::kAttrArchive;
+  EXPECT_EQ(ObstacleOf(file, hidden), platform::Obstacle::kAttributesUnsupported);
+
+  status.attribute = platform::kAttrReadOnly | platform::kAttrArchive;
+  EXPECT_TRUE(Apply({file, other}, status, false).allWritten);
+  EXPECT_EQ(support::StatOf(file).st_mode & 0222, 0u);
+  EXPECT_EQ(Shown(file), platform::kAttrReadOnly | platform::kAttrArchive);
+  EXPECT_EQ(support::StatOf(other).st_mtime, kSomeTime);
+  // Write bits given back would be lost at the next mount.
+  platform::Change writable;
+  writable.attributes = platform::kAttrArchive;
+  writable.mayClearReadOnly = true;
+  EXPECT_EQ(ObstacleOf(file, writable), platform::Obstacle::kAttributesUnsupported);
+}
+
+// A server that keeps no DOS attributes takes them and drops them: asked afterwards, it tells,
+// and the file is put back and listed while the others are written.
+TEST_F(DriverStoreTest, CifsServerThatKeepsNoAttributesIsFoundOutAndPutBack) {
+  Mount(kCifsNodos, StoreKind::kCifs);
+  const std::string one = folder + "/1.txt";
+  const std::string two = folder + "/2.txt";
+  WriteFile(one, "data");
+  WriteFile(two, "data");
+  const time_t before = support::StatOf(one).st_mtime;
+  FileStatus status;
+  status.modified = kSomeTime;
+  status.attribute = platform::kAttrHidden | platform::kAttrArchive;
+  Applied applied = Apply({one, two}, status, false);
+  EXPECT_EQ(applied.failed, (std::vector<std::u16string>{U(one), U(two)}));
+  EXPECT_EQ(support::StatOf(one).st_mtime, before);
+  EXPECT_EQ(Shown(one), platform::kAttrArchive);
+
+  status.attribute = platform::kAttrArchive;  // what the server keeps: the times go through
+  EXPECT_TRUE(Apply({one}, status, false).allWritten);
+  EXPECT_EQ(support::StatOf(one).st_mtime, kSomeTime);
+  if (volume) {
+    return;  // through FUSE the server cannot be asked for the creation time it kept
+  }
+  const platform::FileTime created = [&] {
+    platform::AttributeData data;
+    EXPECT_EQ(platform::GetAttributeData(U(two), data), 0);
+    return data.creation;
+  }();
+  status = FileStatus{};
+  status.created = kOtherTime;
+  EXPECT_EQ(Apply({two}, status, true).failed, std::vector<std::u16string>{U(two)});
+  platform::AttributeData data;
+  ASSERT_EQ(platform::GetAttributeData(U(two), data), 0);
+  EXPECT_EQ(data.creation, created);  // the client's cache holds the old one again
 }
 
 TEST(BirthTimeStores, CreationTimeIsTheBirthTime) {

@@ -24,6 +24,11 @@ TEST(StoreSelection, VolumesThatKeepTheWindowsNotionsGetTheirOwnStore) {
   EXPECT_EQ(ChooseStoreKind({kCifsMagic}), StoreKind::kCifs);
   EXPECT_EQ(ChooseStoreKind({kSmb2Magic}), StoreKind::kCifs);
   EXPECT_EQ(ChooseStoreKind({kExfatMagic}), StoreKind::kExfat);
+  // Before Linux 6.7 the exFAT driver has no attribute ioctls; only there is it asked.
+  EXPECT_EQ(ChooseStoreKind({kExfatMagic, false, false, true}), StoreKind::kExfatWithoutIoctls);
+  EXPECT_TRUE(NeedsIoctlAnswer(kExfatMagic));
+  EXPECT_FALSE(NeedsIoctlAnswer(kMsdosMagic));
+  EXPECT_EQ(ChooseStoreKind({kMsdosMagic, false, false, true}), StoreKind::kVfat);
   EXPECT_EQ(ChooseStoreKind({kNtfs3Magic, false}), StoreKind::kNtfs3);
   EXPECT_EQ(ChooseStoreKind({kMsdosMagic}), StoreKind::kVfat);
   EXPECT_EQ(ChooseStoreKind({kMsdosMagic, false, true}), StoreKind::kVfatSysImmutable);
@@ -32,8 +37,9 @@ TEST(StoreSelection, VolumesThatKeepTheWindowsNotionsGetTheirOwnStore) {
   EXPECT_FALSE(NeedsMountOptions(kExfatMagic));
   EXPECT_EQ(ChooseStoreKind({kExfatMagic, false, true}), StoreKind::kExfat);
   EXPECT_EQ(ChooseStoreKind({0xEF53, false, true}), StoreKind::kSamba);
-  for (const StoreKind kind : {StoreKind::kCifs, StoreKind::kVfat, StoreKind::kVfatSysImmutable,
-                               StoreKind::kExfat, StoreKind::kNtfs3}) {
+  for (const StoreKind kind :
+       {StoreKind::kCifs, StoreKind::kVfat, StoreKind::kVfatSysImmutable, StoreKind::kExfat,
+        StoreKind::kExfatWithoutIoctls, StoreKind::kNtfs3}) {
     EXPECT_EQ(StoreOfKind(kind).Kind(), kind);
   }
 }

@@ -3,7 +3,7 @@
 # volume chooses, not against our FUSE imitation.
 
 check_core() {
-  local variables=() filter="BirthTimeStores.*" line
+  local variables=() filter="BirthTimeStores.*" leave="" line
   need_volume vfat || return
   variables+=("TEMPINEX_REAL_VFAT=/mnt/vfat")
   filter+=":DriverStoreTest.Fat*"
@@ -11,11 +11,13 @@ check_core() {
   variables+=("TEMPINEX_REAL_VFAT_SYS_IMMUTABLE=/mnt/vfat-si")
   filter+=":DriverStoreTest.VfatSysImmutable*"
   need_volume exfat || return
-  variables+=("TEMPINEX_REAL_EXFAT=/mnt/exfat")
   if kernel_at_least 6 7; then
+    variables+=("TEMPINEX_REAL_EXFAT=/mnt/exfat")
     filter+=":DriverStoreTest.Exfat*"
+    leave="-DriverStoreTest.ExfatWithoutIoctls*"
   else
-    skip "DriverStoreTest.Exfat*: this kernel has no exFAT attribute ioctls"
+    variables+=("TEMPINEX_REAL_EXFAT_NO_IOCTLS=/mnt/exfat")
+    filter+=":DriverStoreTest.ExfatWithoutIoctls*"
   fi
   if modinfo ntfs3 > /dev/null 2>&1; then
     need_volume ntfs3 || return
@@ -25,9 +27,12 @@ check_core() {
   need_volume smb || return
   variables+=("TEMPINEX_REAL_CIFS=/mnt/smb")
   filter+=":CifsStoreTest.*"
+  need_volume smb-nodos || return
+  variables+=("TEMPINEX_REAL_CIFS_NODOS=/mnt/smb-nodos")
+  filter+=":DriverStoreTest.Cifs*"
 
   # One verdict per test; what a failed test printed goes along, indented.
-  env "${variables[@]}" "$TEMPINEX_BUILD/tests/core/core_tests" --gtest_filter="$filter" 2>&1 |
+  env "${variables[@]}" "$TEMPINEX_BUILD/tests/core/core_tests" --gtest_filter="$filter$leave" 2>&1 |
     while IFS= read -r line; do
       case "$line" in
         "[       OK ] "*" ("*) pass "${line:13}" ;;

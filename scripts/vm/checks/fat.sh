@@ -53,34 +53,34 @@ check_exfat() {
   birth_time_checks exfat
 }
 
-# Before Linux 6.7 the exFAT driver has no attribute ioctls; it keeps read-only in step with
-# the write bits and gives every new file archive.
+# Before Linux 6.7 the exFAT driver has no attribute ioctls. It writes the write bits to the
+# entry's read-only bit, but keeps the read-only bit it read: write bits given back last only
+# until the next mount. So read-only can be set, and no other attribute changed.
 exfat_without_ioctls_checks() {
   local folder=/mnt/exfat/no-ioctls
-  mkdir -p "$folder"
-  local fresh locked
+  mkdir -p "$folder/sub"
+  local fresh locked before
   fresh="$(new_file "$folder" fresh)"
   locked="$(new_file "$folder" locked)"
-  expect_eq "a new file shows archive" "$(shown "$fresh")" ---A--
+  expect_eq "a new file shows archive, a folder none" "$(shown "$fresh") $(shown "$folder/sub")" \
+    "---A-- ----D-"
   chmod a-w "$locked"
   expect_eq "a file without write bits shows read-only" "$(shown "$locked")" R--A--
-  tempinex set --attrib +h "$fresh"
-  if [ "$status" = 1 ] && [[ "$err" == *"Linux 6.7"* ]]; then
-    pass "hidden is refused, the kernel's limit named"
-  else
-    fail "hidden is refused, the kernel's limit named" "exit $status: $err"
-  fi
+  before="$(mtime "$fresh")"
+  tempinex set --attrib +h --modified "@$T1" "$fresh"
+  expect_eq "hidden is refused, nothing of the change written" "$status $(mtime "$fresh")" \
+    "1 $before"
+  expect_in "the refusal names the kernel's limit" "$err" \
+    "this kernel cannot change exFAT attributes; Linux 6.7 or later can"
   LC_ALL=ja_JP.UTF-8 tempinex set --attrib +h "$fresh"
-  expect_in "the Japanese refusal names it too" "$err" "6.7"
+  expect_in "the Japanese refusal names it too" "$err" "Linux 6.7 以降"
 
-  # Read-only can be kept through the write bits: set and kept, or refused for that reason.
   tempinex set --attrib +r "$fresh"
   volume_remount exfat
-  case "$status $(write_bits "$fresh")" in
-    "0 000") pass "read-only: kept over a remount, or refused with the kernel's limit" ;;
-    1\ *) expect_in "read-only: kept over a remount, or refused with the kernel's limit" "$err" \
-      "Linux 6.7" ;;
-    *) fail "read-only: kept over a remount, or refused with the kernel's limit" \
-      "exit $status, write bits $(write_bits "$fresh") after a remount" ;;
-  esac
+  expect_eq "read-only is set through the write bits and kept over a remount" \
+    "$status $(write_bits "$fresh") $(shown "$fresh")" "0 000 R--A--"
+  tempinex set --attrib -r "$fresh"
+  expect_eq "clearing read-only is refused, the file left read-only" \
+    "$status $(write_bits "$fresh")" "1 000"
+  expect_in "the refusal names the kernel's limit" "$err" "Linux 6.7"
 }

@@ -16,14 +16,22 @@
 //     capability.
 //   exfat: any set that involves System needs CAP_LINUX_IMMUTABLE (Linux 6.7 and later).
 //   exfat-no-ioctls: exFAT before Linux 6.7, which has no attribute ioctls (ENOTTY) and keeps
-//     read-only only through the write bits.
+//     read-only only through the write bits. (Write bits given back to a read-only file are
+//     kept here; the exFAT driver, 6.1 and 6.12 alike, shows them but loses them at the next
+//     mount, which a FUSE volume cannot show.)
 //   ntfs3: the mode given is kept, any chmod too, and one without write bits sets read-only,
 //     one with write bits clears it; system.ntfs_attrib is the attribute word, kept as
 //     written (exactly four bytes, else EINVAL) but for the driver's own directory flag
 //     0x10000000, which a folder always has and a file never: a new word with read-only takes
-//     away the write bits, one without gives all three back; new files and folders have
-//     archive; other extended attributes are kept; the FAT ioctls are unknown (ENOTTY); times
-//     to 100 ns.
+//     away the write bits, one without gives all three back, files and folders alike; new
+//     files and folders have archive; other extended attributes are kept; the FAT ioctls are
+//     unknown (ENOTTY); times to 100 ns.
+//   smb-nodos: the kernel's SMB client on a Samba share with "store dos attributes = no":
+//     every file and folder is 0755 (the mount's file_mode and dir_mode) and a chmod is taken
+//     and dropped; user.cifs.dosattrib is taken and dropped (the client asks the server again
+//     and hears archive for a file, directory for a folder); user.cifs.creationtime answers
+//     what was last set, as the client does from its cache until the next mount; the client's
+//     query-info ioctl cannot pass through FUSE (ENOTTY, as on an SMB1 mount); times to 100 ns.
 //
 // A FUSE file system cannot report a birth time; the drivers do.
 //
@@ -57,7 +65,10 @@ constexpr char kNtfsAttrib[] = "system.ntfs_attrib";
 constexpr mode_t kFatMode = 0755;  // 0777 less the mask of a mount made under umask 022
 constexpr std::uint32_t kNtfs3Directory = 0x10000000;  // ntfs3's flag of an indexed folder
 
-enum class Kind { kVfat, kVfatSysImmutable, kExfat, kExfatNoIoctls, kNtfs3 };
+enum class Kind { kVfat, kVfatSysImmutable, kExfat, kExfatNoIoctls, kNtfs3, kSmbNodos };
+constexpr char kCifsAttrib[] = "user.cifs.dosattrib";
+constexpr char kCifsCreation[] = "user.cifs.creationtime";
+constexpr mode_t kCifsMode = 0755;
 
 struct Node {
   mode_t mode = 0;
@@ -77,7 +88,7 @@ std::map<std::string, Node> nodes;
 Kind kind = Kind::kVfat;
 
 bool IsFat() {
-  return kind != Kind::kNtfs3;
+  return kind != Kind::kNtfs3 && kind != Kind::kSmbNodos;
 }
 
 timespec Now() {
@@ -102,6 +113,7 @@ timespec WriteTime(timespec time) {
     case Kind::kExfatNoIoctls:
       return Floor(time, 1, 10'000'000);
     case Kind::kNtfs3:
+    case Kind::kSmbNodos:
       break;
   }
   return Floor(time, 1, 100);
@@ -117,6 +129,7 @@ timespec AccessTime(timespec time) {
     case Kind::kExfatNoIoctls:
       return Floor(time, 2, 0);
     case Kind::kNtfs3:
+    case Kind::kSmbNodos:
       break;
   }
   return Floor(time, 1, 100);
@@ -236,6 +249,12 @@ int Make(const char* path, mode_t mode) {
   }
   Node node;
   node.mode = IsFat() ? (mode & S_IFMT) | kFatMode : mode;
+  if (kind == Kind::kSmbNodos) {
+    node.mode = (mode & S_IFMT) | kCifsMode;
+    const timespec now = Now();  // the server's creation time, as an NT time
+    const std::uint64_t created = (now.tv_sec + 11644473600ull) * 10'000'000 + now.tv_nsec / 100;
+    node.xattrs[kCifsCreation] = std::string(reinterpret_cast<const char*>(&created), 8);
+  }
   node.uid = fuse_get_context()->uid;
   node.gid = fuse_get_context()->gid;
   node.atime = AccessTime(Now());
@@ -394,6 +413,9 @@ int DoChmod(const char* path, mode_t mode, fuse_file_info*) {
   if (!CallerOwns(*node) || Immutable(*node)) {
     return -EPERM;
   }
+  if (kind == Kind::kSmbNodos) {
+    return 0;  // the client sends read-only to the server, which drops it
+  }
   if (kind == Kind::kNtfs3) {
     node->mode = (node->mode & S_IFMT) | (mode & 07777);
     node->attrs = (mode & 0222) ? (node->attrs & ~ATTR_RO) : (node->attrs | ATTR_RO);
@@ -432,7 +454,7 @@ int DoIoctl(const char* path, unsigned int cmd, void*, fuse_file_info*, unsigned
   if (!node) {
     return -ENOENT;
   }
-  if (kind == Kind::kNtfs3 || kind == Kind::kExfatNoIoctls) {
+  if (kind == Kind::kNtfs3 || kind == Kind::kExfatNoIoctls || kind == Kind::kSmbNodos) {
     return -ENOTTY;
   }
   switch (cmd) {
@@ -460,7 +482,12 @@ int DoGetxattr(const char* path, const char* name, char* value, size_t size) {
     return -EOPNOTSUPP;
   }
   std::string stored;
-  if (std::strcmp(name, kNtfsAttrib) == 0) {
+  if (kind == Kind::kSmbNodos && std::strcmp(name, kCifsAttrib) == 0) {
+    const std::uint32_t attrs = S_ISDIR(node->mode) ? ATTR_DIR : ATTR_ARCH;
+    stored.assign(reinterpret_cast<const char*>(&attrs), sizeof attrs);
+  } else if (kind != Kind::kNtfs3 && std::strcmp(name, kNtfsAttrib) == 0) {
+    return -EOPNOTSUPP;
+  } else if (std::strcmp(name, kNtfsAttrib) == 0) {
     stored.assign(reinterpret_cast<const char*>(&node->attrs), sizeof node->attrs);
   } else {
     const auto found = node->xattrs.find(name);
@@ -493,6 +520,16 @@ int DoSetxattr(const char* path, const char* name, const char* value, size_t siz
   if (IsFat()) {
     return -EOPNOTSUPP;
   }
+  if (kind == Kind::kSmbNodos) {
+    if (std::strcmp(name, kCifsAttrib) == 0 && size == 4) {
+      return 0;  // sent to the server, which keeps nothing of it
+    }
+    if (std::strcmp(name, kCifsCreation) == 0 && size == 8) {
+      node->xattrs[name] = std::string(value, size);  // the client's cache
+      return 0;
+    }
+    return -EOPNOTSUPP;
+  }
   if (std::strcmp(name, kNtfsAttrib) == 0) {
     if (size != sizeof(std::uint32_t)) {
       return -EINVAL;
@@ -512,11 +549,10 @@ int DoSetxattr(const char* path, const char* name, const char* value, size_t siz
 }
 
 bool KindNamed(const std::string& name) {
-  const std::map<std::string, Kind> kinds = {{"vfat", Kind::kVfat},
-                                             {"vfat-sys-immutable", Kind::kVfatSysImmutable},
-                                             {"exfat", Kind::kExfat},
-                                             {"exfat-no-ioctls", Kind::kExfatNoIoctls},
-                                             {"ntfs3", Kind::kNtfs3}};
+  const std::map<std::string, Kind> kinds = {
+      {"vfat", Kind::kVfat},   {"vfat-sys-immutable", Kind::kVfatSysImmutable},
+      {"exfat", Kind::kExfat}, {"exfat-no-ioctls", Kind::kExfatNoIoctls},
+      {"ntfs3", Kind::kNtfs3}, {"smb-nodos", Kind::kSmbNodos}};
   const auto found = kinds.find(name);
   if (found == kinds.end()) {
     return false;
@@ -531,12 +567,12 @@ int main(int argc, char* argv[]) {
   if (argc < 2 || (argc > 2 && !KindNamed(argv[2]))) {
     std::fprintf(stderr,
                  "usage: %s MOUNTPOINT [vfat | vfat-sys-immutable | exfat | exfat-no-ioctls | "
-                 "ntfs3]\n",
+                 "ntfs3 | smb-nodos]\n",
                  argv[0]);
     return 2;
   }
   Node root;
-  root.mode = S_IFDIR | (IsFat() ? kFatMode : 0755);
+  root.mode = S_IFDIR | (IsFat() ? kFatMode : kind == Kind::kSmbNodos ? kCifsMode : 0755);
   root.atime = root.mtime = root.ctime = Now();
   nodes["/"] = root;
 
