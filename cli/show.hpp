@@ -4,6 +4,7 @@
 // text or as one JSON object a line.
 
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,13 +17,13 @@ int RunShow(const std::vector<std::string>& files, bool json);
 // The labelled lines of one file's state, indented, as show and --dry-run print them.
 std::string StateLine(const char* label, const std::string& value);
 
-std::string TimeOrUnknown(FileTime time);
+std::string TimeOrUnknown(const std::optional<PreciseTime>& time);
 
 // The parts of show's JSON object, as --dry-run --json prints them too: the path (and its
 // bytes in hexadecimal when it is not valid UTF-8), a time (null when unknown) and the
 // attributes as booleans.
 void PutPath(nlohmann::json& object, const std::string& name);
-nlohmann::json TimeJson(FileTime time);
+nlohmann::json TimeJson(const std::optional<PreciseTime>& time);
 nlohmann::json AttributesJson(std::uint32_t attributes);
 // One object a line, with any byte that is not valid UTF-8 replaced.
 void PrintJsonLine(const nlohmann::json& object);

@@ -155,8 +155,14 @@ NativeError ListFolder(OpenFile& folder, std::vector<FolderEntry>& entries) {
   if (opened == nullptr) {
     return EINVAL;
   }
-  // The listing is read from the folder that was opened: "." relative to its descriptor.
-  const int listed = openat(opened->Descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // The listing is read from the folder that was opened: "." relative to its descriptor. It
+  // leaves the folder's last access time as it is where this user may ask that (the owner, or
+  // a privileged user: whoever may set the folder's times at all).
+  constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  int listed = openat(opened->Descriptor(), ".", kFlags | O_NOATIME);
+  if (listed < 0 && errno == EPERM) {
+    listed = openat(opened->Descriptor(), ".", kFlags);
+  }
   if (listed < 0) {
     return errno;
   }
