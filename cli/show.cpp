@@ -13,16 +13,6 @@ namespace tempinex::cli {
 
 namespace {
 
-std::string Hex(std::string_view bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (const char c : bytes) {
-    hex += kDigits[static_cast<unsigned char>(c) >> 4];
-    hex += kDigits[static_cast<unsigned char>(c) & 0xF];
-  }
-  return hex;
-}
-
 void PrintJson(const std::string& name, const FileState& state) {
   nlohmann::json object;
   PutPath(object, name);
@@ -45,6 +35,16 @@ void PrintText(const std::string& name, const FileState& state) {
 }
 
 }  // namespace
+
+std::string Hex(std::string_view bytes) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (const char c : bytes) {
+    hex += kDigits[static_cast<unsigned char>(c) >> 4];
+    hex += kDigits[static_cast<unsigned char>(c) & 0xF];
+  }
+  return hex;
+}
 
 std::string StateLine(const char* label, const std::string& value) {
   const std::size_t width = DisplayWidth(label) + 1;

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core_access.hpp"
@@ -23,6 +24,8 @@ std::string TimeOrUnknown(const std::optional<PreciseTime>& time);
 // bytes in hexadecimal when it is not valid UTF-8), a time (null when unknown) and the
 // attributes as booleans.
 void PutPath(nlohmann::json& object, const std::string& name);
+// Bytes as lower-case hexadecimal, two digits each.
+std::string Hex(std::string_view bytes);
 nlohmann::json TimeJson(const std::optional<PreciseTime>& time);
 nlohmann::json AttributesJson(std::uint32_t attributes);
 // One object a line, with any byte that is not valid UTF-8 replaced.

@@ -17,6 +17,7 @@
 #include "arguments.hpp"
 #include "messages.hpp"
 #include "set_plan.hpp"
+#include "show.hpp"
 #include "time_text.hpp"
 
 namespace tempinex::cli {
@@ -27,16 +28,6 @@ using nlohmann::json;
 
 constexpr const char* kHeader = "tempinex undo log";
 constexpr int kVersion = 3;
-
-std::string Hex(std::string_view bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (const char c : bytes) {
-    hex += kDigits[static_cast<unsigned char>(c) >> 4];
-    hex += kDigits[static_cast<unsigned char>(c) & 0xF];
-  }
-  return hex;
-}
 
 std::string FromHex(const std::string& hex) {
   if (hex.size() % 2 != 0) {
