@@ -1,6 +1,7 @@
 #include "arguments.hpp"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <iostream>
 #include <tuple>
 
@@ -51,7 +52,7 @@ class Given {
 };
 
 struct SetTexts {
-  Given all, created, modified, accessed, from, shift, only, attributes;
+  Given all, created, modified, accessed, from, fromTree, shift, only, attributes;
 };
 
 std::optional<PreciseTime> TimeOrThrow(const std::string& option,
@@ -99,6 +100,10 @@ void ReadSetOptions(const SetTexts& texts, Arguments& arguments) {
     }
   }
   arguments.reference = texts.from.Text();
+  arguments.fromTree = texts.fromTree.Text();
+  if (arguments.withAttributes && !arguments.fromTree) {
+    throw UsageError(_("--with-attributes: give --from-tree as well"));
+  }
   if (const std::optional<std::string> shift = texts.shift.Text()) {
     set.shift = ParseShift(*shift);
     if (!set.shift) {
@@ -107,8 +112,8 @@ void ReadSetOptions(const SetTexts& texts, Arguments& arguments) {
     }
   }
   if (const std::optional<std::string> only = texts.only.Text()) {
-    if (!arguments.reference && !arguments.fromExif && !set.shift) {
-      throw UsageError(_("--only: give --from, --from-exif or --shift as well"));
+    if (!arguments.reference && !arguments.fromTree && !arguments.fromExif && !set.shift) {
+      throw UsageError(_("--only: give --from, --from-tree, --from-exif or --shift as well"));
     }
     set.only = OnlyOrThrow(*only);
   }
@@ -121,10 +126,11 @@ void ReadSetOptions(const SetTexts& texts, Arguments& arguments) {
     set.attributes = edit;
   }
   const bool anything = set.created || set.modified || set.accessed || arguments.reference ||
-                        arguments.fromExif || set.shift || set.attributes;
+                        arguments.fromTree || arguments.fromExif || set.shift || set.attributes;
   if (!anything) {
     throw UsageError(
-        _("set: nothing to change; give a time, --from, --from-exif, --shift or --attrib"));
+        _("set: nothing to change; give a time, --from, --from-tree, --from-exif, --shift or "
+          "--attrib"));
   }
   if (arguments.json && !arguments.dryRun) {
     throw UsageError(_("set: --json prints what --dry-run plans; give --dry-run as well"));
@@ -182,13 +188,16 @@ std::optional<Arguments> ParseArguments(int argc, char** argv, int& exitStatus) 
                                     {&texts.modified, "--modified", "T"},
                                     {&texts.accessed, "--accessed", "T"},
                                     {&texts.from, "--from", "REF"},
+                                    {&texts.fromTree, "--from-tree", "ORIGINAL"},
                                     {&texts.shift, "--shift", "[-]D:HH:MM:SS"},
                                     {&texts.only, "--only", "cma"},
                                     {&texts.attributes, "--attrib", "+r-h+s-a"}}) {
     given->Add(*set, name, value);
   }
   CLI::Option* fromExif = set->add_flag("--from-exif", arguments.fromExif);
+  set->add_flag("--with-attributes", arguments.withAttributes);
   set->add_flag("--recursive", arguments.recursive);
+  set->add_flag("-h,--no-dereference", arguments.noDereference);
   set->add_flag("--dry-run", arguments.dryRun);
   set->add_flag("--json", arguments.json);
   set->add_option("--undo-log", arguments.undoLog)->type_name("LOG");
@@ -201,9 +210,10 @@ std::optional<Arguments> ParseArguments(int argc, char** argv, int& exitStatus) 
       ->excludes(texts.accessed.Option());
   for (const Given* given : {&texts.all, &texts.created, &texts.modified, &texts.accessed}) {
     given->Option()->excludes(texts.from.Option())->excludes(fromExif);
-    given->Option()->excludes(texts.shift.Option());
+    given->Option()->excludes(texts.shift.Option())->excludes(texts.fromTree.Option());
   }
-  fromExif->excludes(texts.from.Option());
+  fromExif->excludes(texts.from.Option())->excludes(texts.fromTree.Option());
+  texts.fromTree.Option()->excludes(texts.from.Option());
   texts.only.Option()->excludes(texts.all.Option());
 
   CLI::App* undo = app.add_subcommand("undo");
@@ -215,9 +225,20 @@ std::optional<Arguments> ParseArguments(int argc, char** argv, int& exitStatus) 
   }
 
   std::vector<std::string> words = WithCommand(argc, argv);
+  // Everything after "--" is a name, whatever it looks like: taken as it is, past the parser,
+  // which would weigh each of a hundred thousand names against every option.
+  std::vector<std::string> names;
+  if (!words.empty() && (words[0] == "show" || words[0] == "set")) {
+    const auto dashes = std::find(words.begin() + 1, words.end(), "--");
+    if (dashes != words.end()) {
+      names.assign(dashes + 1, words.end());
+      words.erase(dashes, words.end());
+    }
+  }
   std::reverse(words.begin(), words.end());
   try {
     app.parse(words);
+    arguments.files.insert(arguments.files.end(), names.begin(), names.end());
     if (set->parsed()) {
       arguments.command = Command::kSet;
       ReadSetOptions(texts, arguments);

@@ -21,8 +21,11 @@ struct Arguments {
   // set
   SetOptions set;
   std::optional<std::string> reference;  // --from
+  std::optional<std::string> fromTree;   // --from-tree: the original tree
+  bool withAttributes = false;
   bool fromExif = false;
   bool recursive = false;
+  bool noDereference = false;  // -h: a symbolic link named or met is changed itself
   bool dryRun = false;
   std::optional<std::string> undoLog;
 };

@@ -1,11 +1,11 @@
 #include "core_access.hpp"
 
-#include <cerrno>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include "file_change.hpp"
-#include "file_name.hpp"
 #include "file_status.hpp"
-#include "open_file.hpp"
 #include "platform.hpp"
 
 namespace tempinex::cli {
@@ -21,9 +21,8 @@ Refusal RefusalOf(platform::Obstacle obstacle) {
     case platform::Obstacle::kSystemError:
       return Refusal::kNoPermission;
     case platform::Obstacle::kNotRegular:
+    case platform::Obstacle::kFolderTimes:  // never: the command sets folders' times
       return Refusal::kNotRegular;
-    case platform::Obstacle::kFolderTimes:
-      return Refusal::kDirectoryTimes;
     case platform::Obstacle::kReadOnly:
       return Refusal::kReadOnly;
     case platform::Obstacle::kImmutable:
@@ -54,63 +53,47 @@ bool ClearsReadOnly(const FileState& before, const Change& change) {
   return change.attributes && (before.attributes & kReadOnly) && !(*change.attributes & kReadOnly);
 }
 
-std::optional<PreciseTime> PreciseOf(const std::optional<FileTime>& time) {
-  return time ? std::optional<PreciseTime>(PreciseFromFileTime(*time)) : std::nullopt;
-}
-
 platform::Change PlatformChange(const FileState& before, const Change& change) {
   platform::Change planned;
-  planned.creation = PreciseOf(change.created);
-  planned.lastWrite = PreciseOf(change.modified);
-  planned.lastAccess = PreciseOf(change.accessed);
+  planned.creation = change.created;
+  planned.lastWrite = change.modified;
+  planned.lastAccess = change.accessed;
   planned.attributes = change.attributes;
   // The command clears read-only only when asked to, and then for the file it names.
   planned.mayClearReadOnly = ClearsReadOnly(before, change);
+  planned.foldersAndLinks = true;
   return planned;
 }
 
-FileState StateOf(const platform::AttributeData& data) {
-  return {data.attributes, data.creation, data.lastWrite, data.lastAccess, data.size};
+// The working folder as bytes, asked once: a run never changes it.
+const std::string& WorkingFolder() {
+  static const std::string folder = [] {
+    char* name = getcwd(nullptr, 0);
+    const std::string bytes = name != nullptr ? name : "";
+    free(name);
+    return bytes;
+  }();
+  return folder;
 }
 
 }  // namespace
 
-std::u16string PathFromBytes(std::string_view bytes) {
-  return DecodeFileName(bytes);
-}
-
-std::string BytesFromPath(const std::u16string& path) {
-  return EncodeFileName(path).value_or(std::string());
-}
-
-bool WithinPathLimit(const std::u16string& path) {
+bool WithinPathLimit(std::string_view name) {
+  // No UTF-8 sequence takes more UTF-16 units than bytes, and making a path absolute only
+  // folds components away: a path short in bytes is short in units.
+  const bool relative = !name.empty() && name.front() != '/';
+  const std::size_t upperBound = name.size() + (relative ? WorkingFolder().size() + 1 : 0);
+  if (upperBound < kMaxPath && (!relative || !WorkingFolder().empty())) {
+    return true;
+  }
+  const std::u16string path = DecodeFileName(name);
   if (path.size() >= kMaxPath) {
     return false;
   }
-  // A relative path is made absolute against the working folder, which a run never changes:
-  // asked once, not once per file.
-  static const std::optional<std::u16string> folder = [] {
-    std::u16string full;
-    std::size_t lastComponent = 0;
-    return platform::GetFullPathName(u".", full, lastComponent) == 0
-               ? std::optional<std::u16string>(full)
-               : std::nullopt;
-  }();
-  const bool relative = !path.empty() && path.front() != platform::kSeparator;
   std::u16string full;
   std::size_t lastComponent = 0;
-  const std::u16string absolute = relative && folder ? *folder + u'/' + path : path;
   // A path that cannot be made absolute is left to the calls that follow to refuse.
-  return platform::GetFullPathName(absolute, full, lastComponent) != 0 || full.size() < kMaxPath;
-}
-
-int ReadState(const std::u16string& path, FileState& state) {
-  platform::AttributeData data;
-  if (const platform::NativeError error = platform::GetAttributeData(path, data)) {
-    return error;
-  }
-  state = StateOf(data);
-  return 0;
+  return platform::GetFullPathName(path, full, lastComponent) != 0 || full.size() < kMaxPath;
 }
 
 File::File(std::unique_ptr<platform::OpenFile> opened) : file(std::move(opened)) {
@@ -119,14 +102,20 @@ File::File(std::unique_ptr<platform::OpenFile> opened) : file(std::move(opened))
 
 File::~File() = default;
 
-std::unique_ptr<File> File::Open(const std::u16string& path, int& error) {
+std::unique_ptr<File> File::Open(std::string_view name, LinkRule rule, int& error) {
   std::unique_ptr<platform::OpenFile> opened;
-  error = platform::OpenFileAt(path, platform::LinkRule::kFollow, opened);
+  error = platform::OpenFileAt(DecodeFileName(name), rule, opened);
   return error == 0 ? std::unique_ptr<File>(new File(std::move(opened))) : nullptr;
 }
 
 void File::Refresh() {
-  state = StateOf(file->State());
+  const platform::AttributeData& data = file->State();
+  const PreciseTimes times = file->Times();
+  state.attributes = data.attributes;
+  state.created = data.creation != 0 ? std::optional<PreciseTime>(times.creation) : std::nullopt;
+  state.modified = times.lastWrite;
+  state.accessed = times.lastAccess;
+  state.size = data.size;
 }
 
 int File::Reread() {
@@ -136,8 +125,7 @@ int File::Reread() {
 }
 
 Identity File::Id() const {
-  const platform::FileIdentity identity = file->Identity();
-  return {identity.volume, identity.index};
+  return file->Identity();
 }
 
 bool File::IsFolder() const {
@@ -159,9 +147,23 @@ Outcome File::Make(const Change& change) {
   return {outcome.error, outcome.restoreError, RefusalOf(outcome.obstacle)};
 }
 
+SavedState File::Saved() const {
+  return file->Saved();
+}
+
+int File::PutBack(const SavedState& saved) {
+  const int error = file->PutBack(saved);
+  Refresh();
+  return error;
+}
+
+int File::OpenContents() {
+  return platform::OpenContents(*file);
+}
+
 std::unique_ptr<File> File::OpenEntry(const std::string& name, int& error) {
   std::unique_ptr<platform::OpenFile> opened;
-  error = platform::OpenEntry(*file, PathFromBytes(name), opened);
+  error = platform::OpenEntry(*file, DecodeFileName(name), opened);
   return error == 0 ? std::unique_ptr<File>(new File(std::move(opened))) : nullptr;
 }
 
@@ -169,7 +171,8 @@ int File::List(std::vector<Entry>& entries) {
   std::vector<platform::FolderEntry> listed;
   const int error = platform::ListFolder(*file, listed);
   for (const platform::FolderEntry& entry : listed) {
-    entries.push_back({BytesFromPath(entry.name), entry.folder, entry.link});
+    entries.push_back(
+        {EncodeFileName(entry.name).value_or(std::string()), entry.folder, entry.link});
   }
   return error;
 }

@@ -1,24 +1,50 @@
 #pragma once
 
 // Everything the command-line program asks of the file state core goes through here: the
-// state of one file as true instants, whether a planned change can be made whole, and making
-// it, all on one open file. Nothing else in cli/ includes a core header.
+// state of one file as true instants, whether a planned change can be made whole, making it,
+// and the saved state that undoes it, all on one open file; and the notions the program shares
+// with the core (precise times, file times, the calendar rule, UTF-8). Nothing else in cli/
+// includes a core header.
 
+#include <cerrno>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace tempinex::platform {
-class OpenFile;
-}
+#include "file_name.hpp"
+#include "file_time.hpp"
+#include "open_file.hpp"
 
 namespace tempinex::cli {
 
-// 100-nanosecond units since 1601-01-01 00:00:00 UTC.
+// Seconds and nanoseconds since 1970-01-01 00:00:00 UTC; file times count 100-nanosecond
+// units since 1601-01-01 00:00:00 UTC.
+using tempinex::FileTimeFromPrecise;
+using tempinex::IsLeapYear;
+using tempinex::kSecondsFrom1601To1970;
+using tempinex::kTicksPerSecond;
+using tempinex::PreciseFromFileTime;
+using tempinex::PreciseTime;
 using FileTime = std::uint64_t;
+
+using tempinex::IsValidUtf8;
+using tempinex::Utf8Sequence;
+
+// Everything a change may alter on one file, as it was, to the byte: what undo puts back.
+using platform::SavedState;
+using platform::SavedValue;
+// Two names of one file give the same identity (device and inode).
+using Identity = platform::FileIdentity;
+struct IdentityHash {
+  std::size_t operator()(const Identity& id) const {
+    return std::hash<std::uint64_t>()(id.index * 31 + id.volume);
+  }
+};
+using platform::LinkRule;
 
 inline constexpr std::uint32_t kReadOnly = 0x01;
 inline constexpr std::uint32_t kHidden = 0x02;
@@ -29,18 +55,19 @@ inline constexpr std::uint32_t kCompressed = 0x800;
 inline constexpr std::uint32_t kEditable = kReadOnly | kHidden | kSystem | kArchive;
 
 struct FileState {
-  std::uint32_t attributes = 0;  // the platform's attribute word
-  FileTime created = 0;          // 0 when the file system keeps none
-  FileTime modified = 0;
-  FileTime accessed = 0;
+  std::uint32_t attributes = 0;        // the platform's attribute word
+  std::optional<PreciseTime> created;  // none when the file system keeps none
+  PreciseTime modified;
+  PreciseTime accessed;
   std::uint64_t size = 0;
 };
 
-// What one file is to become; a time or attribute set left empty stays as it is.
+// What one file is to become; a time or attribute set left empty stays as it is. Times keep
+// nanoseconds where the file system does.
 struct Change {
-  std::optional<FileTime> created;
-  std::optional<FileTime> modified;
-  std::optional<FileTime> accessed;
+  std::optional<PreciseTime> created;
+  std::optional<PreciseTime> modified;
+  std::optional<PreciseTime> accessed;
   std::optional<std::uint32_t> attributes;  // the new R, H, S and A bits
 
   bool Empty() const { return !created && !modified && !accessed && !attributes; }
@@ -48,10 +75,8 @@ struct Change {
 
 enum class Refusal {
   kNone,
-  kCannotRead,   // error says why
   kPathTooLong,  // 260 UTF-16 units or more, given or made absolute
   kNotRegular,
-  kDirectoryTimes,
   kReadOnly,
   kImmutable,
   kReadOnlyVolume,
@@ -80,32 +105,22 @@ struct Outcome {
   Refusal refusal = Refusal::kNone;
 };
 
-// Two names of one file give the same identity.
-struct Identity {
-  std::uint64_t device = 0;
-  std::uint64_t inode = 0;
-  bool operator==(const Identity&) const = default;
-};
-
-// File names are bytes on Linux; the core names files in UTF-16, with every byte that is not
-// valid UTF-8 kept as a lone surrogate so that the name still reaches the same file.
-std::u16string PathFromBytes(std::string_view bytes);
-std::string BytesFromPath(const std::u16string& path);
+// The error of a change whose time the file system cannot store (it would have kept another):
+// the change was put back.
+inline constexpr int kTimeNotStored = ERANGE;
 
 // Paths hold fewer than 260 UTF-16 units, as given and made absolute, as everywhere in the
 // core; longer ones are refused.
-bool WithinPathLimit(const std::u16string& path);
-
-// Reads the file's state by its name, without opening it; 0 or the errno of the failure.
-int ReadState(const std::u16string& path, FileState& state);
+bool WithinPathLimit(std::string_view name);
 
 // One file, opened once: its name is resolved when it is opened, and every later call reaches
 // that file whatever happens to the name meanwhile.
 class File {
  public:
-  // The file path names, a last symbolic link followed as touch does; nothing, with error set,
-  // when it cannot be opened. A device or a pipe is looked at, never opened.
-  static std::unique_ptr<File> Open(const std::u16string& path, int& error);
+  // The file name names, a last symbolic link followed as touch does (kFollow) or taken
+  // itself; nothing, with error set, when it cannot be opened. A device or a pipe is looked
+  // at, never opened.
+  static std::unique_ptr<File> Open(std::string_view name, LinkRule rule, int& error);
   ~File();
   File(const File&) = delete;
   File& operator=(const File&) = delete;
@@ -118,11 +133,20 @@ class File {
   bool IsLink() const;
 
   // Whether the whole change can be made to the file as it is now, without writing anything.
+  // The times of folders and of links opened as themselves are changed too.
   Admission Admit(const Change& change) const;
   // Makes the change: the attributes first when the file is read-only now (so that it can
   // take its times), else after the times (so that a file made read-only still takes them). A
   // change that fails half-way is put back.
   Outcome Make(const Change& change);
+
+  // What a change may alter, as the file was last read; and making the file so again, refused
+  // (ENOENT) when the state is another file's. 0 or the first failure.
+  SavedState Saved() const;
+  int PutBack(const SavedState& saved);
+
+  // A descriptor open for reading a regular file's contents, or -1 with errno set.
+  int OpenContents();
 
   // The entry `name` of this folder, opened as itself: a link there is never followed.
   std::unique_ptr<File> OpenEntry(const std::string& name, int& error);

@@ -6,48 +6,11 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "core_access.hpp"
+
 namespace tempinex::cli {
 
 namespace {
-
-// Length of the valid UTF-8 sequence at the start of text, 0 when it starts none; sets
-// codePoint. Overlong forms, surrogates and values above U+10FFFF are not valid.
-std::size_t Sequence(std::string_view text, char32_t& codePoint) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(0);
-  if (lead < 0x80) {
-    codePoint = lead;
-    return 1;
-  }
-  std::size_t length = 0;
-  char32_t minimum = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-    codePoint = lead & 0x1F;
-    minimum = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    codePoint = lead & 0x0F;
-    minimum = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    codePoint = lead & 0x07;
-    minimum = 0x10000;
-  } else {
-    return 0;
-  }
-  if (text.size() < length) {
-    return 0;
-  }
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xC0) != 0x80) {
-      return 0;
-    }
-    codePoint = (codePoint << 6) | (byte(i) & 0x3F);
-  }
-  const bool surrogate = codePoint >= 0xD800 && codePoint <= 0xDFFF;
-  return codePoint < minimum || surrogate || codePoint > 0x10FFFF ? 0 : length;
-}
 
 bool IsPrintable(char32_t codePoint) {
   return codePoint >= 0x20 && codePoint != 0x7F && !(codePoint >= 0x80 && codePoint < 0xA0);
@@ -57,7 +20,7 @@ bool NeedsQuotes(std::string_view name) {
   static constexpr std::string_view kShellSpecial = " \t'\"\\$`!*?[]{}()<>|&;#~=%^";
   for (std::size_t at = 0; at < name.size();) {
     char32_t codePoint = 0;
-    const std::size_t length = Sequence(name.substr(at), codePoint);
+    const std::size_t length = Utf8Sequence(name.substr(at), codePoint);
     if (length == 0 || !IsPrintable(codePoint) ||
         (length == 1 && kShellSpecial.find(name[at]) != std::string_view::npos)) {
       return true;
@@ -133,7 +96,7 @@ std::string Quote(std::string_view name) {
   };
   for (std::size_t at = 0; at < name.size();) {
     char32_t codePoint = 0;
-    const std::size_t length = Sequence(name.substr(at), codePoint);
+    const std::size_t length = Utf8Sequence(name.substr(at), codePoint);
     if (length != 0 && IsPrintable(codePoint) && codePoint != '\'') {
       inside();
       result.append(name.substr(at, length));
@@ -163,18 +126,6 @@ std::string Quote(std::string_view name) {
 
 std::string ShowName(std::string_view name) {
   return NeedsQuotes(name) ? Quote(name) : std::string(name);
-}
-
-bool IsValidUtf8(std::string_view text) {
-  for (std::size_t at = 0; at < text.size();) {
-    char32_t codePoint = 0;
-    const std::size_t length = Sequence(text.substr(at), codePoint);
-    if (length == 0) {
-      return false;
-    }
-    at += length;
-  }
-  return true;
 }
 
 void Complain(const std::string& text) {

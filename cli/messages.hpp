@@ -30,8 +30,6 @@ std::string Quote(std::string_view name);
 // Quoted only when the name needs it.
 std::string ShowName(std::string_view name);
 
-bool IsValidUtf8(std::string_view text);
-
 // "tempinex: TEXT" on stderr.
 void Complain(const std::string& text);
 

@@ -1,11 +1,9 @@
 #include "photo_time.hpp"
 
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
 #include <exiv2/exiv2.hpp>
 
@@ -59,20 +57,11 @@ std::string IsoText(std::string dateTime, const std::optional<std::string>& frac
   return dateTime;
 }
 
-// A regular file mapped for reading. Its last access time stays as it was where this user may
-// ask that (the owner, or root): reading a photo for its time is no access to it of the user's.
+// The contents of a file open for reading as fd, mapped; the descriptor is closed with it.
 class MappedFile {
  public:
-  explicit MappedFile(const std::string& name) {
+  explicit MappedFile(int fd) : fd(fd) {
     struct stat info {};
-    if (stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-      return;  // a pipe or a device is never opened
-    }
-    constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
-    fd = open(name.c_str(), kFlags | O_NOATIME);
-    if (fd < 0 && errno == EPERM) {
-      fd = open(name.c_str(), kFlags);
-    }
     if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0) {
       return;
     }
@@ -103,15 +92,15 @@ class MappedFile {
 
 }  // namespace
 
-std::optional<PreciseTime> ReadPhotoTime(const std::string& name, std::string& why) {
+std::optional<PreciseTime> ReadPhotoTime(int contents, std::string& why) {
   static const bool muted = [] {
     Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
     return true;
   }();
   (void)muted;
-  // Read from memory whatever the name looks like: Exiv2's own opening by name reads "-" from
-  // standard input and fetches names that look like web addresses.
-  const MappedFile file(name);
+  // Read from memory: Exiv2's own opening by name reads "-" from standard input and fetches
+  // names that look like web addresses.
+  const MappedFile file(contents);
   Exiv2::Image::AutoPtr image;
   try {
     if (file.data != nullptr) {

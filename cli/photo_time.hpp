@@ -11,8 +11,9 @@
 
 namespace tempinex::cli {
 
-// The photo's time, or nothing with why set to a sentence for the user: no image, no time in
-// it, or one that names no instant.
-std::optional<PreciseTime> ReadPhotoTime(const std::string& name, std::string& why);
+// The time of the photo open for reading as contents (closed here; -1 for a file that could
+// not be opened, which holds none), or nothing with why set to a sentence for the user: no
+// image, no time in it, or one that names no instant.
+std::optional<PreciseTime> ReadPhotoTime(int contents, std::string& why);
 
 }  // namespace tempinex::cli

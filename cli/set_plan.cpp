@@ -4,10 +4,6 @@ namespace tempinex::cli {
 
 namespace {
 
-std::optional<PreciseTime> Known(FileTime time) {
-  return time == 0 ? std::nullopt : std::optional<PreciseTime>(FromFileTime(time));
-}
-
 // One time of the file: set outright, copied from the source and/or shifted, to the
 // nanosecond; nothing when it stays.
 std::optional<PreciseTime> PlanTime(const SetOptions& options, std::optional<PreciseTime> given,
@@ -32,25 +28,23 @@ std::optional<PreciseTime> PlanTime(const SetOptions& options, std::optional<Pre
   return moved;
 }
 
-// The core's value for the planned time, when it differs from the file's.
-std::optional<FileTime> IfDifferent(std::optional<PreciseTime> wanted, FileTime now) {
-  if (!wanted || ToFileTime(*wanted) == now) {
-    return std::nullopt;
-  }
-  return ToFileTime(*wanted);
+// The planned time, when it differs from the file's.
+std::optional<PreciseTime> IfDifferent(std::optional<PreciseTime> wanted,
+                                       std::optional<PreciseTime> now) {
+  return wanted != now ? wanted : std::nullopt;
 }
 
 }  // namespace
 
-SourceTimes TimesOf(const FileState& state) {
-  return {Known(state.created), Known(state.modified), Known(state.accessed)};
+Source TimesOf(const FileState& state) {
+  return {state.created, state.modified, state.accessed, std::nullopt};
 }
 
 Plan PlanChange(const SetOptions& options, const FileState& before, bool attributesOnly) {
   Plan plan;
+  const Source copied = options.source.value_or(Source{});
   if (!attributesOnly) {
-    const SourceTimes own = TimesOf(before);
-    const SourceTimes copied = options.source.value_or(SourceTimes{});
+    const Source own = TimesOf(before);
     plan.change.created = IfDifferent(PlanTime(options, options.created, own.created,
                                                copied.created, kOnlyCreated, plan.outOfRange),
                                       before.created);
@@ -61,9 +55,12 @@ Plan PlanChange(const SetOptions& options, const FileState& before, bool attribu
                                                 copied.accessed, kOnlyAccessed, plan.outOfRange),
                                        before.accessed);
   }
-  if (options.attributes) {
+  if (options.attributes || copied.attributes) {
     const std::uint32_t now = before.attributes & kEditable;
-    const std::uint32_t wanted = options.attributes->ApplyTo(now);
+    std::uint32_t wanted = copied.attributes.value_or(now) & kEditable;
+    if (options.attributes) {
+      wanted = options.attributes->ApplyTo(wanted);
+    }
     if (wanted != now) {
       plan.change.attributes = wanted;
     }
@@ -73,7 +70,9 @@ Plan PlanChange(const SetOptions& options, const FileState& before, bool attribu
 
 FileState Changed(const FileState& before, const Change& change) {
   FileState after = before;
-  after.created = change.created.value_or(before.created);
+  if (change.created) {
+    after.created = change.created;
+  }
   after.modified = change.modified.value_or(before.modified);
   after.accessed = change.accessed.value_or(before.accessed);
   if (change.attributes) {

@@ -11,24 +11,26 @@
 
 namespace tempinex::cli {
 
-// The times --from, --from-exif and --shift touch.
+// The times --from, --from-exif, --from-tree and --shift touch.
 inline constexpr unsigned kOnlyCreated = 1;
 inline constexpr unsigned kOnlyModified = 2;
 inline constexpr unsigned kOnlyAccessed = 4;
 
-// Times copied to the files: those of --from's file, or a photo's own time for all three. A
-// time left empty (a creation time the file does not keep) is not copied.
-struct SourceTimes {
+// What is copied to a file: the times of --from's file or of its original under --from-tree,
+// or a photo's own time for all three; with --from-tree --with-attributes, the original's
+// attributes too. A time left empty (a creation time the file does not keep) is not copied.
+struct Source {
   std::optional<PreciseTime> created;
   std::optional<PreciseTime> modified;
   std::optional<PreciseTime> accessed;
+  std::optional<std::uint32_t> attributes;  // R, H, S and A
 };
 
 struct SetOptions {
   std::optional<PreciseTime> created;
   std::optional<PreciseTime> modified;
   std::optional<PreciseTime> accessed;
-  std::optional<SourceTimes> source;
+  std::optional<Source> source;
   std::optional<std::int64_t> shift;  // seconds
   unsigned only = kOnlyCreated | kOnlyModified | kOnlyAccessed;
   std::optional<AttributeEdit> attributes;
@@ -40,10 +42,10 @@ struct Plan {
 };
 
 // The times of a file as the core reads them; a creation time it does not keep is empty.
-SourceTimes TimesOf(const FileState& state);
+Source TimesOf(const FileState& state);
 
-// The change for a file in state before. A folder met in a recursive walk takes the
-// attribute part alone.
+// The change for a file in state before. A folder met with --from-exif takes the attribute
+// part alone.
 Plan PlanChange(const SetOptions& options, const FileState& before, bool attributesOnly);
 
 // The file's state once the change is made.

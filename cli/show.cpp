@@ -13,16 +13,6 @@ namespace tempinex::cli {
 
 namespace {
 
-std::string Hex(std::string_view bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (const char c : bytes) {
-    hex += kDigits[static_cast<unsigned char>(c) >> 4];
-    hex += kDigits[static_cast<unsigned char>(c) & 0xF];
-  }
-  return hex;
-}
-
 void PrintJson(const std::string& name, const FileState& state) {
   nlohmann::json object;
   PutPath(object, name);
@@ -46,14 +36,24 @@ void PrintText(const std::string& name, const FileState& state) {
 
 }  // namespace
 
+std::string Hex(std::string_view bytes) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (const char c : bytes) {
+    hex += kDigits[static_cast<unsigned char>(c) >> 4];
+    hex += kDigits[static_cast<unsigned char>(c) & 0xF];
+  }
+  return hex;
+}
+
 std::string StateLine(const char* label, const std::string& value) {
   const std::size_t width = DisplayWidth(label) + 1;
   return "  " + std::string(label) + ":" + std::string(width < 12 ? 12 - width : 1, ' ') + value +
          "\n";
 }
 
-std::string TimeOrUnknown(FileTime time) {
-  return time == 0 ? _("unknown") : FormatTime(FromFileTime(time));
+std::string TimeOrUnknown(const std::optional<PreciseTime>& time) {
+  return time ? FormatTime(*time) : _("unknown");
 }
 
 void PutPath(nlohmann::json& object, const std::string& name) {
@@ -64,8 +64,8 @@ void PutPath(nlohmann::json& object, const std::string& name) {
   }
 }
 
-nlohmann::json TimeJson(FileTime time) {
-  return time == 0 ? nlohmann::json(nullptr) : nlohmann::json(FormatTime(FromFileTime(time)));
+nlohmann::json TimeJson(const std::optional<PreciseTime>& time) {
+  return time ? nlohmann::json(FormatTime(*time)) : nlohmann::json(nullptr);
 }
 
 nlohmann::json AttributesJson(std::uint32_t attributes) {
@@ -85,10 +85,10 @@ void PrintJsonLine(const nlohmann::json& object) {
 int RunShow(const std::vector<std::string>& files, bool json) {
   int status = kExitDone;
   for (const std::string& name : files) {
-    const std::u16string path = PathFromBytes(name);
-    FileState state;
-    const int error = WithinPathLimit(path) ? ReadState(path, state) : ENAMETOOLONG;
-    if (error != 0) {
+    int error = ENAMETOOLONG;
+    const std::unique_ptr<File> file =
+        WithinPathLimit(name) ? File::Open(name, LinkRule::kFollow, error) : nullptr;
+    if (!file) {
       Complain(
           Format(_("cannot read %s: %s"),
                  {Quote(name), error == ENAMETOOLONG ? _("path too long (260 UTF-16 units or more)")
@@ -96,6 +96,7 @@ int RunShow(const std::vector<std::string>& files, bool json) {
       status = kExitRefused;
       continue;
     }
+    const FileState& state = file->State();
     if (json) {
       PrintJson(name, state);
     } else {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
-#include <limits>
 #include <vector>
 
 #include "messages.hpp"
@@ -11,10 +10,6 @@
 namespace tempinex::cli {
 
 namespace {
-
-constexpr std::int64_t kSecondsFrom1601To1970 = 11'644'473'600;
-constexpr std::int64_t kTicksPerSecond = 10'000'000;
-constexpr std::int64_t kNanosecondsPerTick = 100;
 
 struct Fields {
   int year = 0;
@@ -51,13 +46,9 @@ bool Take(std::string_view text, std::size_t& at, char c) {
   return false;
 }
 
-bool IsLeap(int year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
 int DaysIn(int year, int month) {
   static constexpr int kLengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeap(year) ? 29 : kLengths[month - 1];
+  return month == 2 && IsLeapYear(year) ? 29 : kLengths[month - 1];
 }
 
 bool Valid(const Fields& f) {
@@ -256,27 +247,6 @@ std::optional<PreciseTime> ParseSeconds(std::string_view text, std::string& why)
 }
 
 }  // namespace
-
-PreciseTime FromFileTime(FileTime time) {
-  const auto ticks = static_cast<std::int64_t>(time);
-  return {ticks / kTicksPerSecond - kSecondsFrom1601To1970,
-          static_cast<std::int32_t>(ticks % kTicksPerSecond * kNanosecondsPerTick)};
-}
-
-FileTime ToFileTime(const PreciseTime& time) {
-  if (time < kFirstTime) {
-    return 0;
-  }
-  return static_cast<FileTime>((time.seconds + kSecondsFrom1601To1970) * kTicksPerSecond +
-                               time.nanoseconds / kNanosecondsPerTick);
-}
-
-bool FitsFileTime(const PreciseTime& time) {
-  constexpr std::int64_t kLastSecond =
-      std::numeric_limits<std::int64_t>::max() / kTicksPerSecond - kSecondsFrom1601To1970 - 1;
-  return time.seconds >= -kSecondsFrom1601To1970 && time.seconds <= kLastSecond &&
-         time.nanoseconds >= 0 && time.nanoseconds <= 999'999'999;
-}
 
 PreciseTime Now() {
   return {static_cast<std::int64_t>(std::time(nullptr)), 0};

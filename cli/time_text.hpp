@@ -15,29 +15,15 @@
 
 namespace tempinex::cli {
 
-// Seconds and nanoseconds since 1970-01-01 00:00:00 UTC.
-struct PreciseTime {
-  std::int64_t seconds = 0;
-  std::int32_t nanoseconds = 0;  // 0 to 999,999,999
-  bool operator==(const PreciseTime&) const = default;
-  auto operator<=>(const PreciseTime&) const = default;
-};
-
 // The times the program accepts, shows and writes, in whole seconds of UTC at both ends: from
 // the first second after 1601-01-01T00:00:00Z, where file times begin and which the file state
 // core takes for "no time", to 9999-12-31T23:59:59Z.
-inline constexpr PreciseTime kFirstTime{-11'644'473'599, 0};
+inline constexpr PreciseTime kFirstTime{1 - kSecondsFrom1601To1970, 0};
 inline constexpr PreciseTime kLastTime{253'402'300'799, 0};
 
 inline bool WithinRange(const PreciseTime& time) {
   return time >= kFirstTime && time <= kLastTime;
 }
-
-// A file time of the core, exactly; and a time as one, nanoseconds below 100 dropped. Files
-// may hold times outside the range above, which a file time still counts.
-PreciseTime FromFileTime(FileTime time);
-FileTime ToFileTime(const PreciseTime& time);
-bool FitsFileTime(const PreciseTime& time);
 
 // The present second.
 PreciseTime Now();

@@ -10,12 +10,14 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <vector>
 
 #include "arguments.hpp"
 #include "messages.hpp"
 #include "set_plan.hpp"
+#include "show.hpp"
 #include "time_text.hpp"
 
 namespace tempinex::cli {
@@ -25,61 +27,64 @@ namespace {
 using nlohmann::json;
 
 constexpr const char* kHeader = "tempinex undo log";
-constexpr int kVersion = 2;
+constexpr int kVersion = 3;
+
+std::string FromHex(const std::string& hex) {
+  if (hex.size() % 2 != 0) {
+    throw std::invalid_argument("hex");
+  }
+  std::string bytes;
+  for (std::size_t at = 0; at < hex.size(); at += 2) {
+    std::size_t used = 0;
+    bytes += static_cast<char>(std::stoi(hex.substr(at, 2), &used, 16));
+    if (used != 2) {
+      throw std::invalid_argument("hex");
+    }
+  }
+  return bytes;
+}
 
 // JSON holds text only: a name that is not valid UTF-8 is kept as its bytes in hex.
 void PutName(json& line, const std::string& name) {
   if (IsValidUtf8(name)) {
     line["path"] = name;
-    return;
+  } else {
+    line["pathBytes"] = Hex(name);
   }
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (const char c : name) {
-    hex += kDigits[static_cast<unsigned char>(c) >> 4];
-    hex += kDigits[static_cast<unsigned char>(c) & 0xF];
-  }
-  line["pathBytes"] = hex;
 }
 
 std::string GetName(const json& line) {
-  if (line.contains("path")) {
-    return line.at("path").get<std::string>();
-  }
-  const std::string hex = line.at("pathBytes").get<std::string>();
-  std::string name;
-  for (std::size_t at = 0; at + 1 < hex.size(); at += 2) {
-    name += static_cast<char>(std::stoi(hex.substr(at, 2), nullptr, 16));
-  }
-  return name;
+  return line.contains("path") ? line.at("path").get<std::string>()
+                               : FromHex(line.at("pathBytes").get<std::string>());
 }
 
-json TimeJson(FileTime time) {
-  if (time == 0) {
-    return nullptr;
-  }
-  const PreciseTime precise = FromFileTime(time);
-  return json::array({precise.seconds, precise.nanoseconds});
+json TimeJson(const PreciseTime& time) {
+  return json::array({time.seconds, time.nanoseconds});
 }
 
 // [seconds, nanoseconds]; in logs of version 1, a number of 100-nanosecond units since 1601.
-FileTime TimeFrom(const json& value) {
-  if (value.is_null()) {
-    return 0;
-  }
+PreciseTime TimeFrom(const json& value) {
   if (value.is_number_unsigned()) {
-    return value.get<FileTime>();
+    return PreciseFromFileTime(value.get<FileTime>());
   }
   const PreciseTime time{value.at(0).get<std::int64_t>(), value.at(1).get<std::int32_t>()};
-  if (!FitsFileTime(time)) {
+  if (time.nanoseconds < 0 || time.nanoseconds > 999'999'999) {
     throw std::out_of_range("time");
   }
-  return ToFileTime(time);
+  return time;
+}
+
+// A creation time: null, or 0 in logs of version 1, when the file keeps none.
+std::optional<PreciseTime> CreatedFrom(const json& value) {
+  if (value.is_null() || (value.is_number_unsigned() && value.get<FileTime>() == 0)) {
+    return std::nullopt;
+  }
+  return TimeFrom(value);
 }
 
 json StateJson(const FileState& state) {
   return {{"attributes", state.attributes},
-          {"created", TimeJson(state.created)},
+          {"created", state.created ? TimeJson(*state.created) : json(nullptr)},
           {"modified", TimeJson(state.modified)},
           {"accessed", TimeJson(state.accessed)},
           {"size", state.size}};
@@ -88,16 +93,53 @@ json StateJson(const FileState& state) {
 FileState StateFrom(const json& value) {
   FileState state;
   state.attributes = value.at("attributes").get<std::uint32_t>();
-  state.created = TimeFrom(value.at("created"));
+  state.created = CreatedFrom(value.at("created"));
   state.modified = TimeFrom(value.at("modified"));
   state.accessed = TimeFrom(value.at("accessed"));
   state.size = value.at("size").get<std::uint64_t>();
   return state;
 }
 
+json SavedJson(const SavedState& saved) {
+  json values = json::array();
+  for (const SavedValue& value : saved.values) {
+    json item = {{"name", value.name}};
+    if (!value.known) {
+      item["unknown"] = true;
+    } else {
+      item["bytes"] = value.bytes ? json(Hex(*value.bytes)) : json(nullptr);
+    }
+    values.push_back(item);
+  }
+  return {{"identity", {saved.identity.volume, saved.identity.index}},
+          {"mode", saved.mode},
+          {"created", TimeJson(saved.creation)},
+          {"accessed", TimeJson(saved.lastAccess)},
+          {"modified", TimeJson(saved.lastWrite)},
+          {"values", values}};
+}
+
+SavedState SavedFrom(const json& value) {
+  SavedState saved;
+  const json& identity = value.at("identity");
+  saved.identity = {identity.at(0).get<std::uint64_t>(), identity.at(1).get<std::uint64_t>()};
+  saved.mode = value.at("mode").get<std::uint32_t>();
+  saved.creation = TimeFrom(value.at("created"));
+  saved.lastAccess = TimeFrom(value.at("accessed"));
+  saved.lastWrite = TimeFrom(value.at("modified"));
+  for (const json& item : value.at("values")) {
+    SavedValue read{item.at("name").get<std::string>(), !item.value("unknown", false), {}};
+    if (read.known && !item.at("bytes").is_null()) {
+      read.bytes = FromHex(item.at("bytes").get<std::string>());
+    }
+    saved.values.push_back(std::move(read));
+  }
+  return saved;
+}
+
 bool IsHeader(const json& line) {
   const int version = line.is_object() ? line.value(kHeader, 0) : 0;
-  return version == 1 || version == kVersion;
+  return version >= 1 && version <= kVersion;
 }
 
 int SyncFolderOf(const std::string& file) {
@@ -116,33 +158,64 @@ int SyncFolderOf(const std::string& file) {
 
 struct Entry {
   std::string name;
+  bool link = false;
   FileState before;
   FileState planned;
   std::optional<FileState> after;
+  std::optional<SavedState> savedBefore;  // logs of version 3
+  std::optional<SavedState> savedAfter;
 };
 
-// What undo compares: the attributes it edits, whether it is a folder, the size, and the
-// times, the last access only where the change set it (reading a file moves it otherwise).
+// The same file, as undo compares it: the saved state of `now` holds that of `recorded`, the
+// last access time only where the change set it (reading a file moves it otherwise). A value
+// that could not be read when it was recorded is no evidence either way.
+bool SameSaved(const SavedState& now, const SavedState& recorded, bool accessMatters) {
+  if (now.identity != recorded.identity || now.mode != recorded.mode ||
+      now.creation != recorded.creation || now.lastWrite != recorded.lastWrite ||
+      (accessMatters && now.lastAccess != recorded.lastAccess)) {
+    return false;
+  }
+  for (const SavedValue& value : recorded.values) {
+    if (!value.known) {
+      continue;
+    }
+    const auto found = std::find_if(now.values.begin(), now.values.end(),
+                                    [&](const SavedValue& v) { return v.name == value.name; });
+    if (found == now.values.end() || !found->known || found->bytes != value.bytes) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Logs without a saved state, and an entry whose after line is missing, compare what show
+// prints: the attributes undo edits, whether it is a folder, the size, and the times to the
+// 100 ns of a file time, as logs of version 1 and 2 kept them.
+FileTime Ticks(const std::optional<PreciseTime>& time) {
+  return time ? FileTimeFromPrecise(*time) : 0;
+}
+
 bool Same(const FileState& now, const FileState& recorded, bool accessMatters) {
   constexpr std::uint32_t kCompared = kEditable | kDirectory;
   return (now.attributes & kCompared) == (recorded.attributes & kCompared) &&
-         now.created == recorded.created && now.modified == recorded.modified &&
-         now.size == recorded.size && (!accessMatters || now.accessed == recorded.accessed);
+         Ticks(now.created) == Ticks(recorded.created) &&
+         Ticks(now.modified) == Ticks(recorded.modified) && now.size == recorded.size &&
+         (!accessMatters || Ticks(now.accessed) == Ticks(recorded.accessed));
 }
 
-// The change that takes a file from now back to before.
+// For logs without a saved state: the change that takes a file from now back to before.
 Change Restoring(const FileState& now, const FileState& before, bool accessMatters) {
   Change change;
   if ((now.attributes & kEditable) != (before.attributes & kEditable)) {
     change.attributes = before.attributes & kEditable;
   }
-  if (now.created != before.created) {
+  if (Ticks(now.created) != Ticks(before.created)) {
     change.created = before.created;
   }
-  if (now.modified != before.modified) {
+  if (Ticks(now.modified) != Ticks(before.modified)) {
     change.modified = before.modified;
   }
-  if (accessMatters && now.accessed != before.accessed) {
+  if (accessMatters && Ticks(now.accessed) != Ticks(before.accessed)) {
     change.accessed = before.accessed;
   }
   return change;
@@ -200,10 +273,23 @@ std::optional<std::vector<Entry>> ReadEntries(const std::string& file, std::stri
       const std::string kind = line.at("tempinex").get<std::string>();
       const std::string name = GetName(line);
       if (kind == "before") {
-        entries.push_back({name, StateFrom(line.at("before")), StateFrom(line.at("planned")), {}});
+        Entry entry{name,
+                    line.value("link", false),
+                    StateFrom(line.at("before")),
+                    StateFrom(line.at("planned")),
+                    {},
+                    {},
+                    {}};
+        if (line.contains("saved")) {
+          entry.savedBefore = SavedFrom(line.at("saved"));
+        }
+        entries.push_back(std::move(entry));
       } else if (kind == "after" && !entries.empty() && entries.back().name == name &&
                  !entries.back().after) {
         entries.back().after = StateFrom(line.at("after"));
+        if (line.contains("saved") && entries.back().savedBefore) {
+          entries.back().savedAfter = SavedFrom(line.at("saved"));
+        }
       } else {
         throw std::runtime_error("out of order");
       }
@@ -226,44 +312,79 @@ std::optional<std::vector<Entry>> ReadEntries(const std::string& file, std::stri
   return entries;
 }
 
-// Restores one entry; false when it had to be refused.
-bool UndoEntry(const Entry& entry) {
-  const std::u16string path = PathFromBytes(entry.name);
-  const auto refuse = [&entry](const std::string& why) {
-    Complain(Format(_("cannot restore %s: %s"), {Quote(entry.name), why}));
-    return false;
-  };
-  if (!WithinPathLimit(path)) {
-    return refuse(_("path too long (260 UTF-16 units or more)"));
-  }
-  int error = 0;
-  const std::unique_ptr<File> file = File::Open(path, error);
-  if (!file) {
-    return refuse(std::strerror(error));
-  }
-  const FileState now = file->State();
-  const FileState& left = entry.after.value_or(entry.planned);
-  const bool accessMatters = left.accessed != entry.before.accessed;
-  if (!Same(now, left, accessMatters)) {
-    if (Same(now, entry.before, accessMatters)) {
+// Puts back the saved state of an entry exactly, on the same file and only where it is still
+// as the change left it; false when it had to be refused or could not be made exact.
+bool RestoreSaved(const Entry& entry, File& file, const std::function<bool(std::string)>& refuse) {
+  SavedState wanted = *entry.savedBefore;
+  const SavedState now = file.Saved();
+  const bool accessMatters = entry.savedAfter ? entry.savedAfter->lastAccess != wanted.lastAccess
+                                              : entry.planned.accessed != entry.before.accessed;
+  const bool asLeft = entry.savedAfter ? SameSaved(now, *entry.savedAfter, accessMatters)
+                                       : now.identity == wanted.identity &&
+                                             Same(file.State(), entry.planned, accessMatters);
+  if (!asLeft) {
+    if (SameSaved(now, wanted, accessMatters)) {
       return true;  // never changed, or restored already
     }
     return refuse(_("it has changed since the change was logged"));
   }
-  const Change change = Restoring(now, entry.before, accessMatters);
-  const Admission admission = file->Admit(change);
-  if (admission.refusal != Refusal::kNone) {
-    return refuse(admission.error != 0 ? std::strerror(admission.error)
-                                       : _("the file refuses the change"));
+  if (!accessMatters) {
+    wanted.lastAccess = now.lastAccess;  // left as it is now
   }
-  if (const Outcome outcome = file->Make(change); outcome.error != 0) {
-    return refuse(std::strerror(outcome.error));
+  if (const int error = file.PutBack(wanted); error != 0) {
+    return refuse(std::strerror(error));
   }
-  if (file->Reread() != 0 || !Same(file->State(), entry.before, accessMatters)) {
+  if (!SameSaved(file.Saved(), wanted, true)) {
     Complain(Format(_("cannot restore %s exactly"), {Quote(entry.name)}));
     return false;
   }
   return true;
+}
+
+// Restores an entry of a log without saved states from what show prints.
+bool RestoreShown(const Entry& entry, File& file, const std::function<bool(std::string)>& refuse) {
+  const FileState now = file.State();
+  const FileState& left = entry.after.value_or(entry.planned);
+  const bool accessMatters = Ticks(left.accessed) != Ticks(entry.before.accessed);
+  if (!Same(now, left, accessMatters)) {
+    if (Same(now, entry.before, accessMatters)) {
+      return true;
+    }
+    return refuse(_("it has changed since the change was logged"));
+  }
+  const Change change = Restoring(now, entry.before, accessMatters);
+  const Admission admission = file.Admit(change);
+  if (admission.refusal != Refusal::kNone) {
+    return refuse(admission.error != 0 ? std::strerror(admission.error)
+                                       : _("the file refuses the change"));
+  }
+  if (const Outcome outcome = file.Make(change); outcome.error != 0) {
+    return refuse(std::strerror(outcome.error));
+  }
+  if (file.Reread() != 0 || !Same(file.State(), entry.before, accessMatters)) {
+    Complain(Format(_("cannot restore %s exactly"), {Quote(entry.name)}));
+    return false;
+  }
+  return true;
+}
+
+// Restores one entry; false when it had to be refused.
+bool UndoEntry(const Entry& entry) {
+  const std::function<bool(std::string)> refuse = [&entry](const std::string& why) {
+    Complain(Format(_("cannot restore %s: %s"), {Quote(entry.name), why}));
+    return false;
+  };
+  if (!WithinPathLimit(entry.name)) {
+    return refuse(_("path too long (260 UTF-16 units or more)"));
+  }
+  int error = 0;
+  const std::unique_ptr<File> file =
+      File::Open(entry.name, entry.link ? LinkRule::kItself : LinkRule::kFollow, error);
+  if (!file) {
+    return refuse(std::strerror(error));
+  }
+  return entry.savedBefore ? RestoreSaved(entry, *file, refuse)
+                           : RestoreShown(entry, *file, refuse);
 }
 
 // True when the file open at fd starts with the header line of an undo log.
@@ -310,6 +431,7 @@ off_t WholeLines(int fd) {
 UndoLog::UndoLog(int fd, std::string folder) : fd(fd), folder(std::move(folder)) {
   struct stat info {};
   if (fstat(fd, &info) == 0) {
+    // As the core tells files apart: the device's major and minor number, and the inode.
     self = {(static_cast<std::uint64_t>(major(info.st_dev)) << 32) | minor(info.st_dev),
             info.st_ino};
   }
@@ -414,20 +536,25 @@ int UndoLog::Write(const std::string& line, bool sync) {
   return error;
 }
 
-int UndoLog::Before(const std::string& name, const FileState& before, const FileState& planned) {
+int UndoLog::Before(const std::string& name, const File& file, const FileState& planned) {
   json line;
   line["tempinex"] = "before";
   PutName(line, Absolute(name));
-  line["before"] = StateJson(before);
+  if (file.IsLink()) {
+    line["link"] = true;
+  }
+  line["before"] = StateJson(file.State());
   line["planned"] = StateJson(planned);
+  line["saved"] = SavedJson(file.Saved());
   return Write(line.dump(), true);
 }
 
-int UndoLog::After(const std::string& name, const FileState& after) {
+int UndoLog::After(const std::string& name, const File& file) {
   json line;
   line["tempinex"] = "after";
   PutName(line, Absolute(name));
-  line["after"] = StateJson(after);
+  line["after"] = StateJson(file.State());
+  line["saved"] = SavedJson(file.Saved());
   // Not flushed on its own: without it, undo compares with the state planned instead.
   return Write(line.dump(), false);
 }

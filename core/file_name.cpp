@@ -119,6 +119,29 @@ std::optional<std::string> Encode(std::u16string_view text, OddUnit odd) {
 
 }  // namespace
 
+std::size_t Utf8Sequence(std::string_view bytes, char32_t& codePoint) {
+  if (bytes.empty()) {
+    return 0;
+  }
+  if (static_cast<unsigned char>(bytes[0]) < 0x80) {
+    codePoint = static_cast<unsigned char>(bytes[0]);
+    return 1;
+  }
+  return ValidSequence(bytes, codePoint);
+}
+
+bool IsValidUtf8(std::string_view text) {
+  for (std::size_t at = 0; at < text.size();) {
+    char32_t codePoint = 0;
+    const std::size_t length = Utf8Sequence(text.substr(at), codePoint);
+    if (length == 0) {
+      return false;
+    }
+    at += length;
+  }
+  return true;
+}
+
 std::u16string DecodeFileName(std::string_view bytes) {
   std::u16string out;
   out.reserve(bytes.size());

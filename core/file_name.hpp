@@ -13,6 +13,12 @@ namespace tempinex {
 
 std::u16string DecodeFileName(std::string_view bytes);
 
+// The length of the valid UTF-8 sequence that bytes starts with, its code point in codePoint;
+// 0 when it starts none (an empty text included). Overlong forms, surrogates and values above
+// U+10FFFF are not valid.
+std::size_t Utf8Sequence(std::string_view bytes, char32_t& codePoint);
+bool IsValidUtf8(std::string_view text);
+
 // Nothing when the text holds a NUL or a surrogate that did not come from DecodeFileName.
 std::optional<std::string> EncodeFileName(std::u16string_view text);
 

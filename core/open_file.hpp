@@ -158,6 +158,11 @@ struct FolderEntry {
 };
 // The entries of the open folder, "." and ".." left out, in no particular order.
 NativeError ListFolder(OpenFile& folder, std::vector<FolderEntry>& entries);
+
+// A descriptor open for reading the contents of the open regular file (the file that was
+// opened, whatever its name names now), its last access time left as it is where this user
+// may ask that; -1 with errno set for anything but a regular file, which is never opened.
+int OpenContents(OpenFile& file);
 #endif
 
 }  // namespace tempinex::platform

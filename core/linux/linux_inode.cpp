@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <limits>
+#include <optional>
 
 #include "store_select.hpp"
 
@@ -109,6 +110,44 @@ void KeepTime(struct statx_timestamp& stamp, const PreciseTime& time) {
   stamp.tv_nsec = static_cast<std::uint32_t>(time.nanoseconds);
 }
 
+// Every Linux file system keeps a last-access or last-write time between these as it is given,
+// to its own precision. Outside them a volume may silently keep another one: ext4 clamps to
+// 1901-12-13 and 2446-05-10, 128-byte ext2/ext3 inodes to 2038-01-19, FAT to 1980 and 2107.
+constexpr std::int64_t kAlwaysKeptFrom = 315'619'200;     // 1980-01-02T00:00:00Z
+constexpr std::int64_t kAlwaysKeptUntil = 2'147'385'600;  // 2038-01-18T00:00:00Z
+
+bool MayNotBeKept(const std::optional<PreciseTime>& time) {
+  return time && (time->seconds < kAlwaysKeptFrom || time->seconds >= kAlwaysKeptUntil);
+}
+
+// True when the volume kept `wanted` as `kept`: the same time, or one cut down to the volume's
+// precision, which is finer than `precision` seconds (FAT keeps the last write to two seconds
+// and the last access to the local day). A clamped time differs by more, or lies later.
+bool KeptAsWanted(const struct statx_timestamp& kept, const PreciseTime& wanted,
+                  std::int64_t precision) {
+  const PreciseTime time = PreciseFromTimestamp(kept);
+  return time <= wanted && wanted.seconds - time.seconds < precision;
+}
+
+// Reads back the times of `change` that a volume may not keep: 0, or ERANGE when it kept
+// another time than the one given.
+NativeError CheckKept(const FileRef& file, const Change& change) {
+  if (!MayNotBeKept(change.lastAccess) && !MayNotBeKept(change.lastWrite)) {
+    return 0;
+  }
+  struct statx info {};
+  if (const NativeError error = file.Stat(info); error != 0) {
+    return error;
+  }
+  constexpr std::int64_t kLastAccessPrecision = 86'400;
+  constexpr std::int64_t kLastWritePrecision = 2;
+  const bool accessKept =
+      !change.lastAccess || KeptAsWanted(info.stx_atime, *change.lastAccess, kLastAccessPrecision);
+  const bool writeKept =
+      !change.lastWrite || KeptAsWanted(info.stx_mtime, *change.lastWrite, kLastWritePrecision);
+  return accessKept && writeKept ? 0 : ERANGE;
+}
+
 }  // namespace
 
 mode_t WritableMode(mode_t mode) {
@@ -131,6 +170,11 @@ NativeError SetAccessAndWrite(const FileRef& file, Inode& inode, const Change& c
   times[0] = change.lastAccess ? TimespecFromPrecise(*change.lastAccess) : timespec{0, UTIME_OMIT};
   times[1] = change.lastWrite ? TimespecFromPrecise(*change.lastWrite) : timespec{0, UTIME_OMIT};
   if (const NativeError error = file.SetTimes(times); error != 0) {
+    return error;
+  }
+  // A time the volume cannot store fails the step, so that the change is put back rather than
+  // left clamped.
+  if (const NativeError error = CheckKept(file, change); error != 0) {
     return error;
   }
   if (change.lastAccess) {

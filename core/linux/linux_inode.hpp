@@ -53,7 +53,8 @@ mode_t WritableMode(mode_t mode);
 // Changes the permission bits and keeps inode up to date.
 NativeError ChangeMode(const FileRef& file, Inode& inode, mode_t mode);
 // Sets the last-access and last-write times of `change` (those it holds) and keeps inode up
-// to date.
+// to date. A time outside the years every Linux file system keeps is read back: where the
+// volume kept another one (clamped to its range), ERANGE, and inode is left as it was read.
 NativeError SetAccessAndWrite(const FileRef& file, Inode& inode, const Change& change);
 
 // The saved state of the file inode describes: identity, mode, times and the store's raw

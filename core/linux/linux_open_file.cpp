@@ -6,10 +6,12 @@
 // never opened.
 
 #include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <optional>
+#include <string>
 
 #include "file_name.hpp"
 #include "linux_inode.hpp"
@@ -159,8 +161,14 @@ NativeError ListFolder(OpenFile& folder, std::vector<FolderEntry>& entries) {
   if (opened == nullptr) {
     return EINVAL;
   }
-  // The listing is read from the folder that was opened: "." relative to its descriptor.
-  const int listed = openat(opened->Descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // The listing is read from the folder that was opened: "." relative to its descriptor. It
+  // leaves the folder's last access time as it is where this user may ask that (the owner, or
+  // a privileged user: whoever may set the folder's times at all).
+  constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  int listed = openat(opened->Descriptor(), ".", kFlags | O_NOATIME);
+  if (listed < 0 && errno == EPERM) {
+    listed = openat(opened->Descriptor(), ".", kFlags);
+  }
   if (listed < 0) {
     return errno;
   }
@@ -181,6 +189,21 @@ NativeError ListFolder(OpenFile& folder, std::vector<FolderEntry>& entries) {
   const NativeError error = errno;
   closedir(stream);
   return error;
+}
+
+int OpenContents(OpenFile& file) {
+  const LinuxOpenFile* opened = AsLinux(file);
+  struct stat info {};
+  if (opened == nullptr || fstat(opened->Descriptor(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    errno = EINVAL;
+    return -1;
+  }
+  // Through the descriptor's /proc entry: the inode that was opened, never a name again.
+  const std::string entry = "/proc/self/fd/" + std::to_string(opened->Descriptor());
+  constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+  const int fd = open(entry.c_str(), kFlags | O_NOATIME);
+  // Only the owner, or a privileged user, may leave the last access time as it is.
+  return fd < 0 && errno == EPERM ? open(entry.c_str(), kFlags) : fd;
 }
 
 }  // namespace tempinex::platform
