@@ -1,5 +1,6 @@
 #include "file_name.hpp"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace tempinex {
@@ -91,14 +92,15 @@ bool IsEscapedByte(char16_t unit) {
 // appends something and returns true, or returns false to give up.
 template <typename OddUnit>
 std::optional<std::string> Encode(std::u16string_view text, OddUnit odd) {
-  std::string out;
-  out.reserve(text.size());
-  // Most names are ASCII: those units are their bytes.
+  // Most names are ASCII: those units are their bytes, copied in one go.
   std::size_t i = 0;
   while (i < text.size() && text[i] < 0x80) {
-    out.push_back(static_cast<char>(text[i]));
     ++i;
   }
+  std::string out(i, '\0');
+  std::transform(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(i), out.begin(),
+                 [](char16_t unit) { return static_cast<char>(unit); });
+  out.reserve(text.size());
   for (; i < text.size(); ++i) {
     const char16_t unit = text[i];
     if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {

@@ -81,7 +81,7 @@ bool CFileOperate::Open(const std::u16string& path, std::unique_ptr<platform::Op
     return false;
   }
   char16_t resolved[kMaxPath];
-  if (!ResolveFullPath(path.c_str(), &resolved)) {
+  if (!ResolveFullPath(path, &resolved)) {
     return false;
   }
   return platform::OpenFileAt(path, platform::LinkRule::kFollow, file) == 0;

@@ -46,7 +46,13 @@ bool ResolveFullPath(const char16_t* path, char16_t (*out)[kMaxPath]) {
   if (path == nullptr || out == nullptr) {
     throw InvalidArgumentError();
   }
-  const std::u16string given(path);
+  return ResolveFullPath(std::u16string(path), out);
+}
+
+bool ResolveFullPath(const std::u16string& given, char16_t (*out)[kMaxPath]) {
+  if (out == nullptr) {
+    throw InvalidArgumentError();
+  }
   std::u16string full;
   std::size_t lastComponent = std::u16string::npos;
   if (platform::GetFullPathName(given, full, lastComponent) != 0) {

@@ -27,6 +27,7 @@ inline std::u16string_view FullPathOf(const FileStatus& status) {
 
 // Absolute form of path into out. Raises InvalidArgumentError for a null path or buffer.
 bool ResolveFullPath(const char16_t* path, char16_t (*out)[kMaxPath]);
+bool ResolveFullPath(const std::u16string& path, char16_t (*out)[kMaxPath]);
 
 // Fills status from the file at path. On failure returns false and keeps what was filled.
 // Raises ResultCodeError when a file time gives fields MakeStatusTime rejects.

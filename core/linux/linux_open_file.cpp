@@ -40,7 +40,13 @@ class LinuxOpenFile final : public OpenFile {
     return 0;
   }
 
-  const AttributeData& State() const override { return state; }
+  const AttributeData& State() const override {
+    // Worked out when asked: a batch writes most files without asking again after a step.
+    if (!state) {
+      state = linux_fs::DataOf(inode, ref);
+    }
+    return *state;
+  }
   PreciseTimes Times() const override { return linux_fs::TimesOf(inode); }
   FileIdentity Identity() const override { return linux_fs::IdentityOf(inode); }
   bool IsFolder() const override { return linux_fs::IsDirectory(inode); }
@@ -104,13 +110,13 @@ class LinuxOpenFile final : public OpenFile {
     }
   }
 
-  void Refresh() { state = linux_fs::DataOf(inode, ref); }
+  void Refresh() { state.reset(); }
 
   UniqueFd fd;
   FileRef ref;
   bool dotName = false;
   Inode inode;
-  AttributeData state;
+  mutable std::optional<AttributeData> state;
   std::optional<struct statx> before;
 };
 
