@@ -4,6 +4,7 @@
 // (100-nanosecond units since 1601-01-01 00:00:00 UTC, as Windows keeps them) and precise
 // times (seconds and nanoseconds since 1970-01-01 00:00:00 UTC, as Linux keeps them).
 
+#include <compare>
 #include <cstdint>
 #include <limits>
 
