@@ -2,8 +2,21 @@
 
 namespace tempinex {
 
+namespace {
+
+// True when the file takes its times only once its attributes have changed: it is read-only
+// now, or it has System and the change takes it off (a FAT volume mounted sys_immutable makes
+// such a file immutable).
+bool AttributesFirst(std::uint32_t word, const platform::Change& change) {
+  const bool takesSystemOff = (word & platform::kAttrSystem) && change.attributes &&
+                              !(*change.attributes & platform::kAttrSystem);
+  return (word & platform::kAttrReadOnly) || takesSystemOff;
+}
+
+}  // namespace
+
 ChangeOutcome ApplyChange(platform::OpenFile& file, const platform::Change& change) {
-  const bool attributesFirst = (file.State().attributes & platform::kAttrReadOnly) != 0;
+  const bool attributesFirst = AttributesFirst(file.State().attributes, change);
   platform::NativeError error = 0;
   if (change.attributes && attributesFirst) {
     error = file.WriteAttributes(change);

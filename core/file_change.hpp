@@ -19,8 +19,9 @@ struct ChangeOutcome {
 };
 
 // Writes `change` to the file: the attributes before the times when the file is read-only now,
-// so that a file being made writable can take its times; after them otherwise, so that a file
-// being made read-only still takes them. When a step fails, what the steps before it wrote is
+// so that a file being made writable can take its times (and likewise when the change takes
+// System off a file that has it); after them otherwise, so that a file being made read-only
+// still takes them. When a step fails, what the steps before it wrote is
 // put back where the platform can; so is a change the volume took and did not keep.
 ChangeOutcome ApplyChange(platform::OpenFile& file, const platform::Change& change);
 

@@ -482,6 +482,13 @@ TEST_F(DriverStoreTest, VfatSysImmutableLetsRootChangeTheAttributesOfASystemFile
   status.attribute = platform::kAttrArchive;
   EXPECT_TRUE(Apply({file}, status, false).allWritten);
   EXPECT_EQ(FatBits(file), std::uint32_t{ATTR_ARCH});
+
+  // System taken off together with a new time: the attributes go first, then the times.
+  const std::string other = Make("t.txt", ATTR_SYS | ATTR_ARCH);
+  status.modified = kSomeTime;
+  EXPECT_TRUE(Apply({other}, status, false).allWritten);
+  EXPECT_EQ(FatBits(other), std::uint32_t{ATTR_ARCH});
+  EXPECT_EQ(support::StatOf(other).st_mtime, kSomeTime);
 }
 
 TEST_F(DriverStoreTest, Ntfs3AttributesGoThroughSystemNtfsAttribAndCreationIsRefused) {
