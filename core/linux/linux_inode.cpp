@@ -23,10 +23,6 @@ NativeError ReadInode(const FileRef& file, bool dotName, Inode& inode) {
   return 0;
 }
 
-bool SameFile(const Inode& one, const Inode& other) {
-  return IdentityOf(one) == IdentityOf(other);
-}
-
 FileIdentity IdentityOf(const Inode& inode) {
   return {(static_cast<std::uint64_t>(inode.info.stx_dev_major) << 32) | inode.info.stx_dev_minor,
           inode.info.stx_ino};

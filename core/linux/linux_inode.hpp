@@ -27,8 +27,6 @@ struct Inode {
 
 // The statx record of `file`, then the volume's store and its record of the file.
 NativeError ReadInode(const FileRef& file, bool dotName, Inode& inode);
-// True when both records describe the same file.
-bool SameFile(const Inode& one, const Inode& other);
 FileIdentity IdentityOf(const Inode& inode);
 
 // The attribute word as the file's store answers it, with the compressed bit.
