@@ -39,6 +39,8 @@ Refusal RefusalOf(platform::Obstacle obstacle) {
       return Refusal::kCreationTimeFixed;
     case platform::Obstacle::kAttributesUnsupported:
       return Refusal::kAttributesUnsupported;
+    case platform::Obstacle::kRootFolder:
+      return Refusal::kRootFolder;
     case platform::Obstacle::kWouldTurnSpecial:
       return Refusal::kWouldTurnSpecial;
     case platform::Obstacle::kRecordUnreadable:

@@ -86,6 +86,7 @@ enum class Refusal {
   kNoExtendedAttributes,
   kCreationTimeFixed,
   kAttributesUnsupported,
+  kRootFolder,
   kWouldTurnSpecial,
   kRecordUnreadable,  // error says why
   kNotKept,

@@ -39,6 +39,8 @@ std::string Reason(const Admission& admission) {
       return _("the creation time of this file system cannot be set from Linux");
     case Refusal::kAttributesUnsupported:
       return _("this kernel cannot change exFAT attributes; Linux 6.7 or later can");
+    case Refusal::kRootFolder:
+      return _("the root folder of a FAT or exFAT volume keeps neither attributes nor times");
     case Refusal::kWouldTurnSpecial:
       return _("System without Hidden would turn this small file into a special file");
     case Refusal::kNotKept:

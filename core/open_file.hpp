@@ -42,6 +42,7 @@ enum class Obstacle : std::uint8_t {
   kNoExtendedAttributes,   // the volume keeps no extended attributes, which the change needs
   kCreationTimeFixed,      // this volume's creation time cannot be set from this system
   kAttributesUnsupported,  // the kernel cannot change this volume's attributes
+  kRootFolder,             // a FAT or exFAT volume's root folder: keeps no attributes, no times
   kWouldTurnSpecial,       // the volume would show the file as a pipe or a socket afterwards
   kRecordUnreadable,       // what the volume keeps of the file could not be read; error says why
   kNotKept,                // the volume took the change but did not keep it (found afterwards)

@@ -29,6 +29,12 @@ namespace {
 // The bits the drivers keep of their own accord, never sent as ours.
 constexpr std::uint32_t kDriverBits = ATTR_VOLUME | ATTR_DIR;
 
+// The root folder has no directory entry, so nothing to keep its attributes and times in. Both
+// drivers give it inode number 1 (MSDOS_ROOT_INO, EXFAT_ROOT_INO) and answer EINVAL to any byte
+// but the directory bit; new times succeed and are lost (vfat drops them at once, exfat at the
+// next mount).
+bool IsRootFolder(const Inode& inode) { return inode.info.stx_ino == 1 && IsDirectory(inode); }
+
 NativeError GetByte(const FileRef& file, std::uint32_t& attributes) {
   const UniqueFd readable = file.OpenForReading();
   if (!readable) {
@@ -102,6 +108,9 @@ class FatStore final : public AttributeStore {
     if (const Verdict verdict = BirthTimeVerdict(change); !verdict.Admitted()) {
       return verdict;
     }
+    if (IsRootFolder(inode) && (change.lastWrite || change.lastAccess)) {
+      return {Obstacle::kRootFolder, 0};
+    }
     if (kind == StoreKind::kExfatWithoutIoctls) {
       const bool keepable = !change.attributes ||
                             KeepableWithoutIoctls(inode, AttributeWord(inode), *change.attributes);
@@ -111,6 +120,9 @@ class FatStore final : public AttributeStore {
     const std::uint32_t wanted = change.attributes ? NewByte(inode, *change.attributes) : old;
     const bool written =
         change.attributes && (!inode.record.kept || wanted != (old & ~kDriverBits));
+    if (written && wanted != 0 && IsRootFolder(inode)) {
+      return {Obstacle::kRootFolder, EINVAL};
+    }
     // The attribute step comes first when it takes System off (see ApplyChange), and the file
     // is then no longer immutable.
     const bool immutable = kind == StoreKind::kVfatSysImmutable && inode.record.kept &&

@@ -348,6 +348,16 @@ TEST_F(DriverStoreTest, FatAttributesGoThroughTheDriversIoctls) {
   const std::string file = Make("f.txt", ATTR_RO | ATTR_HIDDEN | ATTR_SYS | ATTR_ARCH);
   EXPECT_EQ(Shown(file), 0x27u);
   EXPECT_EQ(Shown(root), platform::kAttrDirectory);  // the root keeps none
+  // Nor can it keep any: new attributes or times for it are refused.
+  platform::Change hidden;
+  hidden.attributes = platform::kAttrHidden;
+  EXPECT_EQ(ObstacleOf(root, hidden), platform::Obstacle::kRootFolder);
+  platform::Change times;
+  times.lastWrite = platform::PreciseTime{1'000'000'000, 0};
+  times.foldersAndLinks = true;
+  EXPECT_EQ(ObstacleOf(root, times), platform::Obstacle::kRootFolder);
+  hidden.attributes = 0;  // what it shows already: nothing to write
+  EXPECT_EQ(ObstacleOf(root, hidden), platform::Obstacle::kNone);
 
   ASSERT_EQ(support::SetAttributes(U(file), platform::kAttrHidden | platform::kAttrArchive), 0);
   EXPECT_EQ(FatBits(file), std::uint32_t{ATTR_HIDDEN | ATTR_ARCH});

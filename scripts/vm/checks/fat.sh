@@ -5,6 +5,7 @@ check_vfat() {
   attribute_checks vfat fat
   refusal_checks vfat
   birth_time_checks vfat
+  root_folder_checks vfat
 }
 
 # Mounted sys_immutable, a file with System is immutable to the kernel: no write, no chmod, no
@@ -51,6 +52,7 @@ check_exfat() {
   fi
   refusal_checks exfat
   birth_time_checks exfat
+  root_folder_checks exfat
 }
 
 # Before Linux 6.7 the exFAT driver has no attribute ioctls. It writes the write bits to the
@@ -83,4 +85,18 @@ exfat_without_ioctls_checks() {
   expect_eq "clearing read-only is refused, the file left read-only" \
     "$status $(write_bits "$fresh")" "1 000"
   expect_in "the refusal names the kernel's limit" "$err" "Linux 6.7"
+}
+
+# The root folder has no directory entry: the drivers refuse it attributes (EINVAL) and take new
+# times only to lose them. tempinex refuses both, with that reason, and writes nothing.
+root_folder_checks() {
+  local root="/mnt/$1" before
+  before="$(mtime "$root")"
+  tempinex set --attrib +h --modified "@$T1" "$root"
+  expect_eq "attributes and times for the root folder are refused" \
+    "$status $(shown "$root") $(mtime "$root")" "1 ----D- $before"
+  expect_in "the refusal says the root folder keeps neither" "$err" \
+    "the root folder of a FAT or exFAT volume keeps neither attributes nor times"
+  tempinex set --modified "@$T1" "$root"
+  expect_eq "times alone are refused too" "$status $(mtime "$root")" "1 $before"
 }

@@ -9,7 +9,8 @@
 //     FAT_IOCTL_GET_ATTRIBUTES and FAT_IOCTL_SET_ATTRIBUTES answer as fs/fat/file.c does:
 //     volume and directory cannot be set, the root folder takes no attributes, setting needs
 //     the owner or CAP_FOWNER; no extended attribute at all (EOPNOTSUPP); times as the disk
-//     keeps them (vfat: last write to 2 s, last access to the day; exFAT: 10 ms and 2 s).
+//     keeps them (vfat: last write to 2 s, last access to the day; exFAT: 10 ms and 2 s); new
+//     times for vfat's root folder are taken and dropped.
 //   vfat-sys-immutable: setting or clearing System needs CAP_LINUX_IMMUTABLE, and a file with
 //     System is immutable: no open for writing, chmod, new times, extended attributes, rename
 //     or removal (EPERM), while the attribute ioctl still works for a caller with the
@@ -435,6 +436,9 @@ int DoUtimens(const char* path, const timespec times[2], fuse_file_info*) {
   }
   if (Immutable(*node)) {
     return -EPERM;
+  }
+  if ((kind == Kind::kVfat || kind == Kind::kVfatSysImmutable) && std::strcmp(path, "/") == 0) {
+    return 0;  // vfat's root folder has nowhere to keep times: taken, and dropped
   }
   const timespec now = Now();
   timespec* targets[2] = {&node->atime, &node->mtime};
