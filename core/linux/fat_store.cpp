@@ -33,7 +33,9 @@ constexpr std::uint32_t kDriverBits = ATTR_VOLUME | ATTR_DIR;
 // drivers give it inode number 1 (MSDOS_ROOT_INO, EXFAT_ROOT_INO) and answer EINVAL to any byte
 // but the directory bit; new times succeed and are lost (vfat drops them at once, exfat at the
 // next mount).
-bool IsRootFolder(const Inode& inode) { return inode.info.stx_ino == 1 && IsDirectory(inode); }
+bool IsRootFolder(const Inode& inode) {
+  return inode.info.stx_ino == 1 && IsDirectory(inode);
+}
 
 NativeError GetByte(const FileRef& file, std::uint32_t& attributes) {
   const UniqueFd readable = file.OpenForReading();
