@@ -38,7 +38,25 @@ kernel_at_least() {
   [ "$major" -gt "$1" ] || { [ "$major" -eq "$1" ] && [ "${minor%%[!0-9]*}" -ge "$2" ]; }
 }
 
-mount -t tmpfs -o size=600m tmpfs /tmp
+# The guest's own /tmp, which hides the host's: a work tree or build folder under the host's
+# /tmp (a clone made there) is bound back in its place.
+give_own_tmp() {
+  local repo kept=()
+  repo="$(cd "$here/../.." && pwd)"
+  case "$repo/" in /tmp/*) kept+=("$repo") ;; esac
+  case "${TEMPINEX_BUILD:-}/" in "$repo"/*) ;; /tmp/*) kept+=("$TEMPINEX_BUILD") ;; esac
+  if [ ${#kept[@]} -gt 0 ]; then
+    mkdir -p /.host-tmp
+    mount --bind /tmp /.host-tmp
+  fi
+  mount -t tmpfs -o size=600m tmpfs /tmp
+  for path in "${kept[@]}"; do
+    mkdir -p "$path"
+    mount --bind "/.host-tmp/${path#/tmp/}" "$path"
+  done
+}
+
+give_own_tmp
 mount -t tmpfs tmpfs /run
 mkdir -p /dev/shm
 mount -t tmpfs tmpfs /dev/shm
