@@ -7,6 +7,7 @@
 
 #include "control_ids.hpp"
 #include "date_time_rows.hpp"
+#include "message_box_win32.hpp"
 #include "registry_store.hpp"
 #include "tempinex_app.hpp"
 #include "tempinex_dlg.hpp"
@@ -330,6 +331,40 @@ TEST_F(Win32DialogTest, SafetyNetShowsTheSystemTextOfAResultCode) {
   LocalFree(system);
   expected.erase(expected.find_last_not_of(L"\r\n ") + 1);
   EXPECT_EQ(U(shown), U(expected));
+}
+
+// A report of 80 paths stays on the screen: its paths scroll, and its closing sentence and OK
+// button are in view. (The system's box runs 145 pixels past the bottom of a 768-pixel screen.)
+TEST_F(Win32DialogTest, LongReportKeepsItsSentenceAndButtonOnTheScreen) {
+  const std::u16string name = folder.Join(u"file ");
+  std::wstring text = L"エラーのパス\r\n";
+  for (int i = 0; i < 80; ++i) {
+    text += std::wstring(name.begin(), name.end()) + std::to_wstring(i) + L".txt\r\n";
+  }
+  text += L"情報変更不能でした。";
+  RECT box{}, button{};
+  MONITORINFO screen{};
+  screen.cbSize = sizeof screen;
+  wchar_t sentence[64] = {};
+  SCROLLINFO paths{};
+  paths.cbSize = sizeof paths;
+  paths.fMask = SIF_RANGE | SIF_PAGE;
+  Later(300, [&] {
+    const HWND shown = FindWindowW(L"#32770", L"long report");
+    ASSERT_NE(shown, nullptr);
+    GetWindowRect(shown, &box);
+    GetWindowRect(GetDlgItem(shown, IDOK), &button);
+    GetMonitorInfoW(MonitorFromWindow(shown, MONITOR_DEFAULTTONEAREST), &screen);
+    GetDlgItemTextW(shown, win32::kLongMessageSentence, sentence, 64);
+    GetScrollInfo(GetDlgItem(shown, win32::kLongMessageLines), SB_VERT, &paths);
+    PostMessageW(shown, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  });
+  window.ShowMessage(u"long report", U(text), MessageIcon::kExclamation, false);
+  EXPECT_GE(box.top, screen.rcWork.top);
+  EXPECT_LE(box.bottom, screen.rcWork.bottom);
+  EXPECT_LE(button.bottom, box.bottom);
+  EXPECT_EQ(std::wstring(sentence), L"情報変更不能でした。");
+  EXPECT_GT(paths.nMax + 1, static_cast<int>(paths.nPage));  // the paths scroll
 }
 
 TEST_F(Win32DialogTest, LongBatchShowsItsProgressOverTheDisabledDialog) {

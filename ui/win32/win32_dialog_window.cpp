@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "control_ids.hpp"
+#include "message_box_win32.hpp"
 #include "win32_shell_info.hpp"
 #include "win32_text.hpp"
 
@@ -184,11 +185,8 @@ void Win32DialogWindow::PaintMinimized() {
 
 void Win32DialogWindow::ShowMessage(const std::u16string& caption, const std::u16string& text,
                                     MessageIcon icon, bool systemModal) {
-  UINT style = MB_OK | (icon == MessageIcon::kError ? MB_ICONSTOP : MB_ICONEXCLAMATION);
-  if (systemModal) {
-    style |= MB_SYSTEMMODAL;
-  }
-  MessageBoxW(window, Wide(text), Wide(caption), style);
+  ShowMessageBox(instance, window, Wide(caption), Wide(text),
+                 icon == MessageIcon::kError ? MB_ICONSTOP : MB_ICONEXCLAMATION, systemModal);
 }
 
 void Win32DialogWindow::BatchProgress(std::size_t done, std::size_t total) {
