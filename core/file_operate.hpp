@@ -32,6 +32,7 @@ class CFileOperate {
   const std::u16string& GetCurrentPath() const { return currentPath; }
   // The path of member index, as given to SetFiles (or renamed to).
   const std::u16string& GetPath(int index) const { return FileAt(index); }
+  const std::vector<std::u16string>& GetFiles() const { return files; }
   const std::vector<std::u16string>& GetFailedFiles() const { return failedFiles; }
 
   FileStatus GetFileStatus(int index) const;

@@ -68,6 +68,9 @@ class CTempinexDlg : public INotificationSink {
   void OnFilesDropped(const std::vector<std::u16string>& paths);
   void OnBrowseButton();
   void LoadFileSet();
+  // Replaces the set with paths and loads it; a set that cannot be loaded leaves the one the
+  // dialog shows in its place, so that Apply never writes files the dialog did not show.
+  void LoadNewSet(const std::vector<std::u16string>& paths);
   FileStatus ReadStatus(int index) const;
   void ShowSingleFile(const FileStatus& status);
   void ShowFileFacts(const FileStatus& status);

@@ -30,8 +30,7 @@ void CTempinexDlg::RouteLoading() {
 
 void CTempinexDlg::LoadCommandLine() {
   if (!commandLine.empty()) {
-    files.SetFiles(commandLine);
-    LoadFileSet();
+    LoadNewSet(commandLine);
   }
 }
 
@@ -39,8 +38,7 @@ void CTempinexDlg::OnFilesDropped(const std::vector<std::u16string>& paths) {
   if (paths.empty()) {
     return;  // nothing that names a local file was dropped
   }
-  files.SetFiles(paths);
-  LoadFileSet();
+  LoadNewSet(paths);
 }
 
 void CTempinexDlg::OnBrowseButton() {
@@ -48,8 +46,18 @@ void CTempinexDlg::OnBrowseButton() {
   if (!chosen || chosen->empty()) {
     return;
   }
-  files.SetFiles(*chosen);
-  LoadFileSet();
+  LoadNewSet(*chosen);
+}
+
+void CTempinexDlg::LoadNewSet(const std::vector<std::u16string>& paths) {
+  std::vector<std::u16string> shown = files.GetFiles();
+  files.SetFiles(paths);
+  try {
+    LoadFileSet();  // a status that cannot be read raises before anything is shown
+  } catch (...) {
+    files.SetFiles(shown);
+    throw;
+  }
 }
 
 void CTempinexDlg::LoadFileSet() {

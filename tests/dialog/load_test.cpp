@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
@@ -423,6 +424,33 @@ TEST_F(LoadTest, FileDatedBefore1970ShowsTheWindowFirstAndAnErrorNamingIt) {
   EXPECT_EQ(message.icon, MessageIcon::kError);
   EXPECT_EQ(message.text, qt::ToU16(path) + u"\r\nパラメーターが正しくありません。");
   EXPECT_TRUE(d.window->isVisible());
+}
+
+// A drop that cannot be loaded leaves the set the dialog shows: Apply then writes the file on
+// view, never the dropped files the dialog could not show.
+TEST_F(LoadTest, FailedDropLeavesTheShownSetInPlace) {
+  const QString shown = MakeFile(QStringLiteral("shown.txt"));
+  const QString old = MakeFile(QStringLiteral("old.txt"));
+  const QString other = MakeFile(QStringLiteral("other.txt"));
+  const timespec times[2] = {{-315619200, 0}, {-315619200, 0}};  // 1960-01-01
+  ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(old).constData(), times, 0), 0);
+  const timespec day[2] = {{86400, 0}, {86400, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, QFile::encodeName(other).constData(), day, 0), 0);
+  MainDialogHarness& d = Dialog({shown});
+  QTest::mouseClick(d.Control(ids::kLastChangeCheck), Qt::LeftButton);
+  d.window->SetText(ids::kLastChangeYear, u"2004");
+  ASSERT_TRUE(Enabled(ids::kApply));
+
+  Drop({old, other});
+  ASSERT_EQ(d.prompts.messages.size(), 1u);
+  EXPECT_EQ(Cell(1, 1), shown);
+  QTest::mouseClick(d.Control(ids::kApply), Qt::LeftButton);
+  EXPECT_EQ(d.prompts.messages.size(), 1u);  // no error about a file the dialog does not show
+  struct stat info {};
+  ASSERT_EQ(stat(QFile::encodeName(other).constData(), &info), 0);
+  EXPECT_EQ(info.st_mtime, 86400);
+  ASSERT_EQ(stat(QFile::encodeName(shown).constData(), &info), 0);
+  EXPECT_EQ(QDateTime::fromSecsSinceEpoch(info.st_mtime).date().year(), 2004);
 }
 
 TEST_F(LoadTest, UnreadableStatusShowsZerosWithoutAMessage) {
